@@ -1,0 +1,265 @@
+#include "canvas/Canvas.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+#include "state/Rounding.h"
+
+namespace pemma {
+
+namespace {
+
+// Coordinates far beyond anything the program paints are refused rather than
+// handed to the rasteriser.
+constexpr double kMaxCoordinate = 1.0e7;
+
+bool usable(double v) { return std::isfinite(v) && std::fabs(v) < kMaxCoordinate; }
+
+QPen penFor(Colour c, int width)
+{
+    QPen pen(QColor::fromRgb(Canvas::toRgb(c)));
+    pen.setWidth(width);
+    pen.setCapStyle(Qt::RoundCap);
+    pen.setJoinStyle(Qt::RoundJoin);
+    return pen;
+}
+
+void beginAliased(QPainter& p)
+{
+    p.setRenderHint(QPainter::Antialiasing, false);
+}
+
+} // namespace
+
+Canvas::Canvas(int width, int height)
+    : image_(std::max(1, width), std::max(1, height), QImage::Format_RGB32)
+{
+    image_.fill(toRgb(backColor_));
+    dirty_ = image_.rect();
+}
+
+void Canvas::setDrawWidth(double w)
+{
+    drawWidth_ = std::clamp(roundHalfEven(w), 1, 32767);
+}
+
+void Canvas::setBackColor(Colour c)
+{
+    backColor_ = c;
+    cls();
+}
+
+void Canvas::setPicture(const QImage& picture)
+{
+    picture_ = picture;
+    cls();
+}
+
+void Canvas::cls()
+{
+    image_.fill(backColor_ < 0 ? toRgb(kBlack) : toRgb(backColor_));
+    if (!picture_.isNull()) {
+        QPainter p(&image_);
+        p.drawImage(QPoint(0, 0), picture_);
+    }
+    curX_ = curY_ = 0;
+    dirty_ = image_.rect();
+}
+
+QRect Canvas::takeDirty()
+{
+    const QRect r = dirty_;
+    dirty_ = QRect();
+    return r;
+}
+
+void Canvas::line(double x1, double y1, double x2, double y2)
+{
+    line(x1, y1, x2, y2, foreColor_);
+}
+
+void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
+{
+    curX_ = x2;
+    curY_ = y2;
+    if (c < 0 || !usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
+        return;
+    QPainter p(&image_);
+    beginAliased(p);
+    p.setPen(penFor(c, drawWidth_));
+    const QPointF a(x1, y1), b(x2, y2);
+    if (a == b)
+        p.drawPoint(a);
+    else
+        p.drawLine(a, b);
+    const int m = drawWidth_ / 2 + 2;
+    markDirty(QRectF(a, b).normalized().toAlignedRect().adjusted(-m, -m, m, m));
+}
+
+void Canvas::lineTo(double x2, double y2)
+{
+    line(curX_, curY_, x2, y2, foreColor_);
+}
+
+void Canvas::box(double x1, double y1, double x2, double y2)
+{
+    curX_ = x2;
+    curY_ = y2;
+    if (!usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
+        return;
+    const bool filled = fillStyle_ == Solid && fillColor_ >= 0;
+    if (foreColor_ < 0 && !filled)
+        return;
+    QPainter p(&image_);
+    beginAliased(p);
+    if (foreColor_ >= 0) {
+        QPen pen = penFor(foreColor_, drawWidth_);
+        pen.setCapStyle(Qt::SquareCap);
+        pen.setJoinStyle(Qt::MiterJoin);
+        p.setPen(pen);
+    } else {
+        p.setPen(Qt::NoPen);
+    }
+    p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
+    const QRectF r = QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized();
+    p.drawRect(r);
+    const int m = drawWidth_ / 2 + 2;
+    markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));
+}
+
+void Canvas::circle(double x, double y, double radius)
+{
+    if (!usable(x) || !usable(y) || !usable(radius))
+        return;
+    radius = std::fabs(radius);
+    if (radius == 0) {
+        pset(x, y, foreColor_);
+        return;
+    }
+    const bool filled = fillStyle_ == Solid && fillColor_ >= 0;
+    if (foreColor_ < 0 && !filled)
+        return;
+    QPainter p(&image_);
+    beginAliased(p);
+    p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
+    p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
+    p.drawEllipse(QPointF(x, y), radius, radius);
+    const int m = static_cast<int>(std::ceil(radius)) + drawWidth_ / 2 + 2;
+    const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
+    markDirty(QRect(cx - m, cy - m, 2 * m + 1, 2 * m + 1));
+}
+
+const Canvas::DotShape& Canvas::dotShape(int w)
+{
+    static std::vector<std::unique_ptr<DotShape>> cache;
+    w = std::clamp(w, 1, 32767);
+    if (static_cast<size_t>(w) >= cache.size())
+        cache.resize(w + 1);
+    auto& slot = cache[w];
+    if (!slot) {
+        slot = std::make_unique<DotShape>();
+        // Pixels whose centre lies within w / 2 of the dot's centre pixel:
+        // 4 * (dx^2 + dy^2) <= w^2, worked out in integers.
+        const long long w2 = static_cast<long long>(w) * w;
+        const int reach = w / 2;
+        slot->reach = reach;
+        slot->spans.resize(2 * reach + 1);
+        for (int dy = -reach; dy <= reach; ++dy) {
+            long long dx = 0;
+            while (4 * ((dx + 1) * (dx + 1) + static_cast<long long>(dy) * dy) <= w2)
+                ++dx;
+            slot->spans[dy + reach] = static_cast<int>(dx);
+        }
+    }
+    return *slot;
+}
+
+void Canvas::pset(double x, double y, Colour c)
+{
+    curX_ = x;
+    curY_ = y;
+    if (c < 0 || !usable(x) || !usable(y))
+        return;
+    const int cx = roundHalfEven(x), cy = roundHalfEven(y);
+    const int w = image_.width(), h = image_.height();
+    const QRgb rgb = toRgb(c);
+    if (drawWidth_ == 1) {
+        if (cx >= 0 && cy >= 0 && cx < w && cy < h) {
+            reinterpret_cast<QRgb*>(image_.scanLine(cy))[cx] = rgb;
+            markDirty(QRect(cx, cy, 1, 1));
+        }
+        return;
+    }
+    const DotShape& dot = dotShape(drawWidth_);
+    const int r = dot.reach;
+    if (cx + r < 0 || cy + r < 0 || cx - r >= w || cy - r >= h)
+        return;
+    const int y0 = std::max(0, cy - r), y1 = std::min(h - 1, cy + r);
+    for (int py = y0; py <= y1; ++py) {
+        const int span = dot.spans[py - cy + r];
+        const int x0 = std::max(0, cx - span), x1 = std::min(w - 1, cx + span);
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
+        std::fill(row + x0, row + x1 + 1, rgb);
+    }
+    markDirty(QRect(QPoint(std::max(0, cx - r), y0), QPoint(std::min(w - 1, cx + r), y1)));
+}
+
+void Canvas::floodFill(int x, int y, Colour border)
+{
+    const int w = image_.width(), h = image_.height();
+    if (x < 0 || y < 0 || x >= w || y >= h)
+        return;
+    if (fillStyle_ != Solid || fillColor_ < 0)
+        return;
+    const QRgb borderRgb = toRgb(border) & 0xFFFFFFu;
+    const QRgb fill = toRgb(fillColor_);
+    QRgb* bits = reinterpret_cast<QRgb*>(image_.bits());
+    const qsizetype stride = image_.bytesPerLine() / 4;
+    auto at = [&](int px, int py) -> QRgb& { return bits[py * stride + px]; };
+    std::vector<unsigned char> done(static_cast<size_t>(w) * h, 0);
+    auto open = [&](int px, int py) {
+        return !done[static_cast<size_t>(py) * w + px] && (at(px, py) & 0xFFFFFFu) != borderRgb;
+    };
+    if (!open(x, y))
+        return;
+
+    int minX = x, maxX = x, minY = y, maxY = y;
+    std::vector<std::pair<int, int>> stack;
+    stack.emplace_back(x, y);
+    while (!stack.empty()) {
+        auto [sx, sy] = stack.back();
+        stack.pop_back();
+        if (!open(sx, sy))
+            continue;
+        int lx = sx, rx = sx;
+        while (lx > 0 && open(lx - 1, sy))
+            --lx;
+        while (rx < w - 1 && open(rx + 1, sy))
+            ++rx;
+        for (int px = lx; px <= rx; ++px) {
+            at(px, sy) = fill;
+            done[static_cast<size_t>(sy) * w + px] = 1;
+        }
+        minX = std::min(minX, lx);
+        maxX = std::max(maxX, rx);
+        minY = std::min(minY, sy);
+        maxY = std::max(maxY, sy);
+        for (int ny : {sy - 1, sy + 1}) {
+            if (ny < 0 || ny >= h)
+                continue;
+            bool inRun = false;
+            for (int px = lx; px <= rx; ++px) {
+                const bool o = open(px, ny);
+                if (o && !inRun)
+                    stack.emplace_back(px, ny);
+                inRun = o;
+            }
+        }
+    }
+    markDirty(QRect(QPoint(minX, minY), QPoint(maxX, maxY)));
+}
+
+} // namespace pemma

@@ -1,0 +1,117 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <vector>
+
+#include "state/Types.h"
+
+namespace pemma {
+
+// The persistent drawing behind the window and the operations every painting
+// unit uses: segment, box, circle, point, clear, pixel read and boundary fill,
+// with the drawing attributes (foreground colour, pen width, fill style and
+// colour, background colour and picture).
+//
+// Footprints: segments, boxes and circles are aliased QPainter paths with
+// round caps and joins. A point of pen width w is a filled disc centred on the
+// pixel given by rounding each coordinate half to even, covering the pixels
+// whose distance from that centre is at most w / 2 (a single pixel at w = 1).
+// Painting with a negative colour (the invalid colour -1) does nothing.
+//
+// Every primitive adds what it painted to a dirty rectangle that the window
+// takes after each event to repaint only that.
+class Canvas {
+public:
+    enum FillStyle { Solid = 0, Transparent = 1 };
+
+    Canvas(int width, int height);
+
+    int width() const { return image_.width(); }
+    int height() const { return image_.height(); }
+    QImage& image() { return image_; }
+    const QImage& image() const { return image_; }
+
+    // Attributes.
+    Colour foreColor() const { return foreColor_; }
+    void setForeColor(Colour c) { foreColor_ = c; }
+    int drawWidth() const { return drawWidth_; }
+    // Rounds half to even; kept within 1..32767.
+    void setDrawWidth(double w);
+    int fillStyle() const { return fillStyle_; }
+    void setFillStyle(int style) { fillStyle_ = style; }
+    Colour fillColor() const { return fillColor_; }
+    void setFillColor(Colour c) { fillColor_ = c; }
+    Colour backColor() const { return backColor_; }
+    // Setting the background colour or picture rebuilds the drawing at once.
+    void setBackColor(Colour c);
+    const QImage& picture() const { return picture_; }
+    void setPicture(const QImage& picture);
+    // Rebuilds the drawing from the background colour and picture.
+    void cls();
+
+    // Segment in the foreground colour or the given one; leaves the current
+    // position at (x2, y2).
+    void line(double x1, double y1, double x2, double y2);
+    void line(double x1, double y1, double x2, double y2, Colour c);
+    // Continued segment from the current position.
+    void lineTo(double x2, double y2);
+    // Box with opposite corners, outlined in the foreground colour, filled in
+    // the fill colour when the fill style is solid.
+    void box(double x1, double y1, double x2, double y2);
+    // Circle outlined in the foreground colour, filled like the box. Radius 0
+    // is a dot of the pen width.
+    void circle(double x, double y, double radius);
+    // A dot of the pen width in the given colour.
+    void pset(double x, double y, Colour c);
+    // Colour of a pixel, or -1 outside the drawing.
+    Colour pixel(int x, int y) const
+    {
+        if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())
+            return kInvalidColour;
+        return fromRgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
+    }
+    // Fills with the fill colour from (x, y) outwards, up to pixels of the
+    // border colour and the drawing's edges (4-connected, iterative).
+    void floodFill(int x, int y, Colour border);
+
+    double currentX() const { return curX_; }
+    double currentY() const { return curY_; }
+
+    QRect dirty() const { return dirty_; }
+    QRect takeDirty();
+    void markDirty(const QRect& r) { dirty_ |= r.intersected(image_.rect()); }
+
+    // Horizontal half-extent of each row of a dot of pen width w, rows from
+    // -r to r (r = the row reach); the dot covers (cx + dx, cy + dy) for
+    // |dx| <= spans[dy + r].
+    struct DotShape {
+        int reach = 0;
+        std::vector<int> spans;
+    };
+    static const DotShape& dotShape(int w);
+
+    static QRgb toRgb(Colour c)
+    {
+        return 0xFF000000u | (static_cast<QRgb>(c & 0xFF) << 16) | (static_cast<QRgb>(c) & 0xFF00u)
+             | ((static_cast<QRgb>(c) >> 16) & 0xFFu);
+    }
+    static Colour fromRgb(QRgb p)
+    {
+        return static_cast<Colour>(((p >> 16) & 0xFFu) | (p & 0xFF00u) | ((p & 0xFFu) << 16));
+    }
+
+private:
+    void strokePath(const class QPainterPath& path, Colour c, bool fill);
+
+    QImage image_;
+    QImage picture_;
+    Colour foreColor_ = kBlack;
+    int drawWidth_ = 1;
+    int fillStyle_ = Transparent;
+    Colour fillColor_ = kBlack;
+    Colour backColor_ = kWhite;
+    double curX_ = 0, curY_ = 0;
+    QRect dirty_;
+};
+
+} // namespace pemma

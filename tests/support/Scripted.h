@@ -1,0 +1,82 @@
+#pragma once
+// Scripted stand-ins for the random generator and the clock, and a context
+// bundle for driving strokes and commands on a real canvas in tests.
+#include <deque>
+#include <stdexcept>
+#include <vector>
+
+#include "canvas/Canvas.h"
+#include "paint/StrokeContext.h"
+#include "state/Clock.h"
+#include "state/ColourSliders.h"
+#include "state/DrawingState.h"
+#include "state/Random.h"
+
+namespace pemma::test {
+
+// Hands out the given numbers in order and counts the draws; throws when the
+// script runs out, so an unexpected extra draw fails the test.
+class ScriptedRandom final : public RandomSource {
+public:
+    ScriptedRandom() = default;
+    explicit ScriptedRandom(std::vector<double> values) : values_(values.begin(), values.end()) {}
+    void push(double v) { values_.push_back(v); }
+    void pushMany(double v, int n) { for (int i = 0; i < n; ++i) values_.push_back(v); }
+    double next() override
+    {
+        if (values_.empty())
+            throw std::runtime_error("ScriptedRandom: no more numbers");
+        ++draws;
+        const double v = values_.front();
+        values_.pop_front();
+        return v;
+    }
+    size_t remaining() const { return values_.size(); }
+    int draws = 0;
+
+private:
+    std::deque<double> values_;
+};
+
+// A clock whose readings the test sets.
+class ScriptedClock final : public Clock {
+public:
+    double timeOfDay() override { return dayTime; }
+    double monotonicSeconds() override { return mono; }
+    double dayTime = 0;
+    double mono = 0;
+};
+
+class CountingCheckMarks final : public CheckMarkView {
+public:
+    void refreshCheckMarks(const DrawingState&) override { ++refreshes; }
+    int refreshes = 0;
+};
+
+// A 1024 x 768 screen at 15 twips per pixel, white canvas, black colour,
+// thickness 10, colour mode 1, brush 0.
+struct Rig {
+    explicit Rig(int w = 1024, int h = 768) : canvas(w, h), sliders(state)
+    {
+        state.screenWidthTwips = 1024 * 15;
+        state.screenHeightTwips = 768 * 15;
+        state.twipsPerPixelX = state.twipsPerPixelY = 15;
+        state.brushSize = 10;
+        state.penWidth = 10;
+        state.colourMode = 1;
+        state.brushIndex = 0;
+        state.backgroundColour = kWhite;
+        state.colourDirection = {1, 1, 1};
+        state.rainbowColours = rainbowTable();
+    }
+    StrokeContext context() { return StrokeContext{state, canvas, random, clock, sliders, &marks}; }
+
+    DrawingState state;
+    Canvas canvas;
+    ColourSliders sliders;
+    ScriptedRandom random;
+    ScriptedClock clock;
+    CountingCheckMarks marks;
+};
+
+} // namespace pemma::test
