@@ -1,0 +1,249 @@
+#include "shell/core/SettingsFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSaveFile>
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <optional>
+
+#include "state/Rounding.h"
+
+namespace pemma {
+
+namespace {
+
+// A settings line is short; anything longer than this is not a settings file.
+constexpr qint64 kMaxLineBytes = 4096;
+
+struct Field {
+    enum Kind { Empty, Number, Text, Bad } kind = Empty;
+    double number = 0;
+    std::string text;
+};
+
+std::string trimmed(const std::string& s)
+{
+    const auto first = s.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    const auto last = s.find_last_not_of(" \t");
+    return s.substr(first, last - first + 1);
+}
+
+Field parseField(const std::string& raw)
+{
+    Field f;
+    const std::string t = trimmed(raw);
+    if (t.empty())
+        return f;
+    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+        f.kind = Field::Text;
+        f.text = t.substr(1, t.size() - 2);
+        return f;
+    }
+    double v = 0;
+    const char* begin = t.data();
+    const char* end = t.data() + t.size();
+    if (*begin == '+')
+        ++begin;
+    const auto [ptr, ec] = std::from_chars(begin, end, v, std::chars_format::general);
+    if (ec != std::errc() || ptr != end || !std::isfinite(v)) {
+        f.kind = Field::Bad;
+        return f;
+    }
+    f.kind = Field::Number;
+    f.number = v;
+    return f;
+}
+
+// Splits at commas outside double quotes.
+std::vector<std::string> splitFields(const std::string& line)
+{
+    std::vector<std::string> out(1);
+    bool quoted = false;
+    for (char c : line) {
+        if (c == '"')
+            quoted = !quoted;
+        if (c == ',' && !quoted)
+            out.emplace_back();
+        else
+            out.back() += c;
+    }
+    return out;
+}
+
+std::optional<double> numberIn(const Field& f, double lo, double hi)
+{
+    if (f.kind == Field::Empty)
+        return 0.0 >= lo && 0.0 <= hi ? std::optional<double>(0.0) : std::nullopt;
+    if (f.kind != Field::Number || f.number < lo || f.number > hi)
+        return std::nullopt;
+    return f.number;
+}
+
+std::optional<int> wholeIn(const Field& f, double lo, double hi)
+{
+    const auto v = numberIn(f, lo, hi);
+    if (!v)
+        return std::nullopt;
+    return roundHalfEven(*v);
+}
+
+StoredValue storedFrom(const Field& f)
+{
+    switch (f.kind) {
+    case Field::Number:
+        return f.number;
+    case Field::Text:
+        return f.text;
+    default:
+        return std::monostate{};
+    }
+}
+
+} // namespace
+
+SettingsReadResult parseSettingsLine(const std::string& rawLine)
+{
+    SettingsReadResult r;
+    r.found = true;
+    std::string line = rawLine;
+    while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
+        line.pop_back();
+    if (line.find('\0') != std::string::npos) {
+        for (int i = 1; i <= 9; ++i)
+            if (i != 7 && i != 8)
+                r.ignored.push_back(i);
+        return r;
+    }
+    const std::vector<std::string> raw = splitFields(line);
+    std::vector<Field> fields;
+    for (const auto& s : raw)
+        fields.push_back(parseField(s));
+    auto field = [&](int n) -> const Field* { return n <= static_cast<int>(fields.size()) ? &fields[n - 1] : nullptr; };
+
+    Settings& s = r.settings;
+    auto take = [&](int n, auto parse, auto assign) {
+        const Field* f = field(n);
+        if (!f) {
+            r.ignored.push_back(n);
+            return;
+        }
+        const auto v = parse(*f);
+        if (v)
+            assign(*v);
+        else
+            r.ignored.push_back(n);
+    };
+    const double intMax = std::numeric_limits<int>::max() / 2.0;
+    take(1, [](const Field& f) { return numberIn(f, 0, 255); }, [&](double v) { s.red = v; });
+    take(2, [](const Field& f) { return numberIn(f, 0, 255); }, [&](double v) { s.green = v; });
+    take(3, [](const Field& f) { return numberIn(f, 0, 255); }, [&](double v) { s.blue = v; });
+    take(4, [](const Field& f) { return f.kind == Field::Empty ? std::nullopt : wholeIn(f, 1, 100); },
+         [&](int v) { s.brushSize = v; });
+    take(5, [&](const Field& f) { return wholeIn(f, -intMax, intMax); }, [&](int v) { s.colourMode = v; });
+    take(6, [&](const Field& f) { return wholeIn(f, -intMax, intMax); }, [&](int v) { s.brushIndex = v; });
+    if (const Field* f = field(7))
+        s.storedValue7 = storedFrom(*f);
+    if (const Field* f = field(8))
+        s.storedValue8 = storedFrom(*f);
+    take(9, [](const Field& f) { return wholeIn(f, 0, 16777215); }, [&](int v) { s.backgroundColour = v; });
+    return r;
+}
+
+SettingsReadResult readSettings(const QString& folder)
+{
+    SettingsReadResult none;
+    const QDir dir(folder);
+    // Only a file of exactly this name counts, whatever the file system does
+    // with letter case when looking names up.
+    if (!dir.entryList(QDir::Files | QDir::Hidden).contains(QString::fromLatin1(kSettingsFileName)))
+        return none;
+    QFile file(dir.filePath(QString::fromLatin1(kSettingsFileName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return none;
+    const QByteArray line = file.readLine(kMaxLineBytes + 1);
+    if (line.size() > kMaxLineBytes) {
+        SettingsReadResult r = parseSettingsLine(std::string(1, '\0'));
+        return r;
+    }
+    return parseSettingsLine(line.toStdString());
+}
+
+std::string formatNumber(double v)
+{
+    if (v == 0 || !std::isfinite(v))
+        return "0";
+    char buf[512];
+    const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (ec != std::errc())
+        return "0";
+    return std::string(buf, ptr);
+}
+
+static std::string formatStored(const StoredValue& v)
+{
+    if (const double* d = std::get_if<double>(&v))
+        return formatNumber(*d);
+    if (const std::string* s = std::get_if<std::string>(&v))
+        return '"' + *s + '"';
+    return {};
+}
+
+std::string formatSettingsLine(const Settings& s)
+{
+    std::string line;
+    line += formatNumber(s.red) + ',';
+    line += formatNumber(s.green) + ',';
+    line += formatNumber(s.blue) + ',';
+    line += formatNumber(s.brushSize) + ',';
+    line += formatNumber(s.colourMode) + ',';
+    line += formatNumber(s.brushIndex) + ',';
+    line += formatStored(s.storedValue7) + ',';
+    line += formatStored(s.storedValue8) + ',';
+    line += formatNumber(s.backgroundColour);
+    line += "\r\n";
+    return line;
+}
+
+bool writeSettings(const QString& folder, const Settings& s, QString* error)
+{
+    QSaveFile file(QDir(folder).filePath(QString::fromLatin1(kSettingsFileName)));
+    const std::string line = formatSettingsLine(s);
+    if (!file.open(QIODevice::WriteOnly)) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    if (file.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size())) {
+        if (error)
+            *error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        if (error)
+            *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+Settings settingsFromState(const DrawingState& st)
+{
+    Settings s;
+    s.red = st.red;
+    s.green = st.green;
+    s.blue = st.blue;
+    s.brushSize = st.brushSize;
+    s.colourMode = st.colourMode;
+    s.brushIndex = st.brushIndex;
+    s.storedValue7 = st.storedValue7;
+    s.storedValue8 = st.storedValue8;
+    s.backgroundColour = st.backgroundColour;
+    return s;
+}
+
+} // namespace pemma

@@ -1,0 +1,50 @@
+#include "shell/core/Startup.h"
+
+#include "state/Rounding.h"
+
+namespace pemma {
+
+SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sliders,
+                             RandomSource& random, const ScreenMetrics& screen,
+                             const QString& appPath)
+{
+    s.twipsPerPixelX = screen.twipsPerPixelX;
+    s.twipsPerPixelY = screen.twipsPerPixelY;
+    s.screenWidthTwips = screen.widthPixels * screen.twipsPerPixelX;
+    s.screenHeightTwips = screen.heightPixels * screen.twipsPerPixelY;
+    s.appPath = appPath.toStdString();
+
+    const SettingsReadResult read = readSettings(appPath);
+    const Settings& set = read.settings;
+    s.red = set.red;
+    s.green = set.green;
+    s.blue = set.blue;
+    s.brushSize = set.brushSize;
+    s.colourMode = set.colourMode;
+    s.brushIndex = set.brushIndex;
+    s.storedValue7 = set.storedValue7;
+    s.storedValue8 = set.storedValue8;
+    s.backgroundColour = set.backgroundColour;
+
+    canvas.setDrawWidth(s.brushSize);
+    for (int k = 0; k < 3; ++k) {
+        const double u = random.next();
+        s.colourDirection[k] = u > 0.5 ? 1 : (u < 0.5 ? -1 : 0);
+    }
+    canvas.setBackColor(s.backgroundColour);
+    sliders.setFromComponents();
+    // When the restored colour rounds to the sliders' start positions no
+    // change handling runs; refresh the swatch anyway so it never shows a
+    // colour other than the sliders'.
+    sliders.Color_Change();
+    s.rainbowColours = rainbowTable();
+    s.penWidth = s.brushSize;
+    return read;
+}
+
+bool Form_QueryUnload(const DrawingState& s, QString* error)
+{
+    return writeSettings(QString::fromStdString(s.appPath), settingsFromState(s), error);
+}
+
+} // namespace pemma

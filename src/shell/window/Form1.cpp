@@ -1,0 +1,304 @@
+#include "shell/window/Form1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QSignalBlocker>
+#include <cstdio>
+
+#include "paint/BrushTable.h"
+#include "shell/core/MenuTables.h"
+
+namespace pemma {
+
+namespace {
+
+ScreenMetrics readScreen()
+{
+    ScreenMetrics m;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        m.widthPixels = screen->geometry().width();
+        m.heightPixels = screen->geometry().height();
+        const double dpiX = screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96;
+        const double dpiY = screen->logicalDotsPerInchY() > 0 ? screen->logicalDotsPerInchY() : 96;
+        m.twipsPerPixelX = 1440.0 / dpiX;
+        m.twipsPerPixelY = 1440.0 / dpiY;
+    }
+    return m;
+}
+
+QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
+
+} // namespace
+
+// ---------------------------------------------------------------- CanvasView
+
+CanvasView::CanvasView(Form1& form) : QWidget(&form), form_(form)
+{
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void CanvasView::paintEvent(QPaintEvent* event)
+{
+    QPainter p(this);
+    const QRect r = event->rect();
+    p.drawImage(r.topLeft(), form_.canvas().image(), r);
+}
+
+void CanvasView::mousePressEvent(QMouseEvent* event)
+{
+    const QPointF pos = event->position();
+    form_.frame().Form_MouseDown(pos.x(), pos.y());
+    form_.repaintDirty();
+}
+
+void CanvasView::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF pos = event->position();
+    form_.frame().Form_MouseMove(pos.x(), pos.y(), event->buttons() != Qt::NoButton);
+    form_.repaintDirty();
+}
+
+void CanvasView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const QPointF pos = event->position();
+    form_.frame().Form_MouseUp(pos.x(), pos.y());
+    form_.repaintDirty();
+}
+
+// ---------------------------------------------------------------- Form1
+
+Form1::Form1(Options options) : options_(std::move(options)), sliders_(state_)
+{
+    setWindowTitle(QStringLiteral("Pemmarover1.1"));
+    setObjectName(QStringLiteral("Form1"));
+    screen_ = options_.screen ? *options_.screen : readScreen();
+    // The persistent drawing covers the whole screen, whatever the window's size.
+    canvas_ = std::make_unique<Canvas>(screen_.widthPixels, screen_.heightPixels);
+    frame_ = std::make_unique<StrokeFrame>(
+        StrokeContext{state_, *canvas_, random_, clock_, sliders_, this});
+
+    view_ = new CanvasView(*this);
+    setCentralWidget(view_);
+    buildMenus();
+    buildControls();
+    connectFileCommands();
+}
+
+Form1::~Form1() = default;
+
+int Form1::scaleWidth() const { return view_->width(); }
+int Form1::scaleHeight() const { return view_->height(); }
+
+QAction* Form1::addItem(QMenu* menu, const QString& name, const QString& caption, bool checkable)
+{
+    QAction* a = menu->addAction(caption);
+    a->setObjectName(name);
+    a->setCheckable(checkable);
+    return a;
+}
+
+void Form1::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+
+    QMenu* mnu = bar->addMenu(QStringLiteral("メニュー"));
+    mnu->setObjectName(QStringLiteral("mnu"));
+    addItem(mnu, QStringLiteral("bmpopen"), QStringLiteral("画像開く"), false);
+    addItem(mnu, QStringLiteral("bmpsave"), QStringLiteral("bmp完全保存"), false);
+    QMenu* jpg = mnu->addMenu(QStringLiteral("jpg保存"));
+    jpg->setObjectName(QStringLiteral("jpgsave"));
+    for (int q : kJpegQualities)
+        addItem(jpg, QStringLiteral("jpg%1").arg(q), QString::number(q), false);
+    addItem(mnu, QStringLiteral("chback"), QStringLiteral("背景変更"), false);
+    addItem(mnu, QStringLiteral("black"), QStringLiteral("背景黒"), false);
+    addItem(mnu, QStringLiteral("clback"), QStringLiteral("背景白"), false);
+    addItem(mnu, QStringLiteral("clsc"), QStringLiteral("前景消去"), false);
+
+    QMenu* gazou = bar->addMenu(QStringLiteral("画像処理"));
+    gazou->setObjectName(QStringLiteral("gazou"));
+    for (const OperationEntry& op : operationTable()) {
+        QAction* a = addItem(gazou, QStringLiteral("g%1").arg(op.item), QString::fromUtf8(op.caption), false);
+        const int item = op.item;
+        connect(a, &QAction::triggered, this, [this, item] {
+            OperationContext ctx{state_, *canvas_, this};
+            runOperation(item, ctx);
+            canvas_->takeDirty();
+            view_->update();
+        });
+    }
+
+    // Check marks are set only by the refresh at the next move (and by
+    // "単色" at once); a click must not toggle them, so each handler puts the
+    // mark back as it was before storing its value.
+    QMenu* iro = bar->addMenu(QStringLiteral("色選択"));
+    iro->setObjectName(QStringLiteral("iro"));
+    for (const ValueItem& item : kColourModeItems) {
+        QAction* a = addItem(iro, QStringLiteral("i%1").arg(item.value), QString::fromUtf8(item.caption), true);
+        modeActions_.emplace_back(item.value, a);
+        const int value = item.value;
+        connect(a, &QAction::triggered, this, [this, a, value](bool checked) {
+            a->setChecked(!checked);
+            state_.colourMode = value;
+            if (value == 1)
+                a->setChecked(true);
+        });
+    }
+
+    QMenu* fude = bar->addMenu(QStringLiteral("描画筆選択"));
+    fude->setObjectName(QStringLiteral("fude"));
+    for (const BrushEntry& brush : brushTable()) {
+        QAction* a = addItem(fude, QStringLiteral("f%1").arg(brush.index), QString::fromUtf8(brush.caption), true);
+        brushActions_.emplace_back(brush.index, a);
+        const int value = brush.index;
+        connect(a, &QAction::triggered, this, [this, a, value](bool checked) {
+            a->setChecked(!checked);
+            state_.brushIndex = value;
+        });
+    }
+
+    QMenu* fu = bar->addMenu(QStringLiteral("筆太さ"));
+    fu->setObjectName(QStringLiteral("fu"));
+    for (int size : kThicknessItems) {
+        QAction* a = addItem(fu, QStringLiteral("fu%1").arg(size), QString::number(size), true);
+        sizeActions_.emplace_back(size, a);
+        connect(a, &QAction::triggered, this, [this, a, size](bool checked) {
+            a->setChecked(!checked);
+            state_.brushSize = size;
+        });
+    }
+}
+
+void Form1::buildControls()
+{
+    // Designed in twips: labels 255 x 255 at top 0, 240, 480; sliders at left
+    // 240, 735 x 255; the swatch at left 960, 135 x 735.
+    const double tx = screen_.twipsPerPixelX, ty = screen_.twipsPerPixelY;
+    auto px = [](double twips, double per) { return static_cast<int>(twips / per); };
+    const char* names[3] = {"赤", "緑", "青"};
+    for (int i = 0; i < 3; ++i) {
+        QLabel* label = new QLabel(QString::fromUtf8(names[i]), view_);
+        label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
+        label->setAutoFillBackground(true);
+        label->setAlignment(Qt::AlignCenter);
+        QFont f = label->font();
+        f.setPixelSize(std::max(8, px(255, ty) - 5));
+        label->setFont(f);
+        label->setGeometry(0, px(240 * i, ty), px(255, tx), px(255, ty));
+        labels_[i] = label;
+
+        QScrollBar* bar = new QScrollBar(Qt::Horizontal, view_);
+        bar->setObjectName(QStringLiteral("HScroll%1").arg(i + 1));
+        bar->setRange(0, 255);
+        bar->setSingleStep(1);
+        bar->setPageStep(16);
+        bar->setValue(0);
+        bar->setGeometry(px(240, tx), px(240 * i, ty), px(735, tx), px(255, ty));
+        bar->setFocusPolicy(Qt::NoFocus);
+        const int n = i + 1;
+        connect(bar, &QScrollBar::valueChanged, this, [this, n](int value) {
+            sliders_.setPosition(n, value);
+        });
+        scroll_[i] = bar;
+    }
+    // Later (overlapping) controls lie on top: the labels cover the sliders'
+    // left ends as designed.
+    for (QLabel* l : labels_)
+        l->raise();
+
+    swatch_ = new QWidget(view_);
+    swatch_->setObjectName(QStringLiteral("Picture1"));
+    swatch_->setAutoFillBackground(true);
+    swatch_->setGeometry(px(960, tx), 0, px(135, tx), px(735, ty));
+    QPalette pal = swatch_->palette();
+    pal.setColor(QPalette::Window, Qt::white);
+    swatch_->setPalette(pal);
+
+    sliders_.onPosition = [this](int n, int pos) {
+        QSignalBlocker block(scroll_[n - 1]);
+        scroll_[n - 1]->setValue(pos);
+    };
+    sliders_.onSwatch = [this](Colour c) {
+        QPalette p = swatch_->palette();
+        p.setColor(QPalette::Window, qcolour(c));
+        swatch_->setPalette(p);
+    };
+}
+
+void Form1::connectFileCommands()
+{
+    // The file and layer commands of "メニュー" are connected here.
+}
+
+void Form1::Form_Load()
+{
+    // The window covers the screen, its top-left corner at the screen's.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        setGeometry(screen->geometry());
+    else
+        resize(screen_.widthPixels, screen_.heightPixels);
+    const SettingsReadResult read =
+        pemma::Form_Load(state_, *canvas_, sliders_, random_, screen_, options_.appPath);
+    if (!read.ignored.empty()) {
+        QStringList fields;
+        for (int f : read.ignored)
+            fields << QString::number(f);
+        std::fprintf(stderr, "pemmarover: %s: ignored unusable field(s) %s; using defaults for them\n",
+                     qPrintable(QDir(options_.appPath).filePath(QString::fromLatin1(kSettingsFileName))),
+                     qPrintable(fields.join(QStringLiteral(", "))));
+    }
+    view_->update();
+}
+
+void Form1::refreshCheckMarks(const DrawingState& s)
+{
+    for (auto& [value, action] : modeActions_)
+        action->setChecked(value == s.colourMode);
+    for (auto& [value, action] : brushActions_)
+        action->setChecked(value == s.brushIndex);
+    for (auto& [value, action] : sizeActions_)
+        action->setChecked(value == s.brushSize);
+}
+
+void Form1::setBusy(bool busy)
+{
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void Form1::repaintDirty()
+{
+    const QRect r = canvas_->takeDirty();
+    if (!r.isEmpty())
+        view_->update(r);
+}
+
+void Form1::Form_QueryUnload()
+{
+    if (settingsWritten_)
+        return;
+    settingsWritten_ = true;
+    QString error;
+    if (!pemma::Form_QueryUnload(state_, &error))
+        std::fprintf(stderr, "pemmarover: could not write the settings file in %s: %s\n",
+                     qPrintable(options_.appPath), qPrintable(error));
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    Form_QueryUnload();
+    event->accept();
+    QApplication::quit();
+}
+
+} // namespace pemma
