@@ -1,0 +1,129 @@
+#include "files/PictureFiles.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QImageWriter>
+#include <QSaveFile>
+
+#include "state/Rounding.h"
+
+namespace pemma {
+
+namespace {
+
+bool tooLarge(const QSize& size)
+{
+    return size.width() > kMaxPictureSide || size.height() > kMaxPictureSide
+        || qint64(size.width()) * size.height() > kMaxPicturePixels;
+}
+
+QString tooLargeText(const QSize& size)
+{
+    return QStringLiteral("画像が大きすぎます（%1×%2 ピクセル）。").arg(size.width()).arg(size.height());
+}
+
+QString readErrorText(QImageReader::ImageReaderError error)
+{
+    switch (error) {
+    case QImageReader::FileNotFoundError:
+        return QStringLiteral("ファイルが見つかりません。");
+    case QImageReader::DeviceError:
+        return QStringLiteral("ファイルを読み込めません。");
+    case QImageReader::UnsupportedFormatError:
+        return QStringLiteral("画像の形式として認識できません。");
+    case QImageReader::InvalidDataError:
+        return QStringLiteral("画像のデータが壊れているか、途中で切れています。");
+    default:
+        return QStringLiteral("画像として読み込めません。");
+    }
+}
+
+} // namespace
+
+PictureLoad loadPicture(const QString& fileName)
+{
+    PictureLoad result;
+    const QFileInfo info(fileName);
+    if (!info.exists()) {
+        result.error = QStringLiteral("ファイルが見つかりません。");
+        return result;
+    }
+    if (info.isDir()) {
+        result.error = QStringLiteral("フォルダは画像として開けません。");
+        return result;
+    }
+    if (info.size() == 0) {
+        result.error = QStringLiteral("ファイルが空です。");
+        return result;
+    }
+
+    // The content decides first, so a picture under a misleading name still
+    // opens; formats without a signature get a second try by their suffix.
+    for (const bool byContent : {true, false}) {
+        QImageReader reader(fileName);
+        reader.setDecideFormatFromContent(byContent);
+        const QSize size = reader.size();
+        if (size.isValid() && tooLarge(size)) {
+            result.error = tooLargeText(size);
+            return result;
+        }
+        QImage picture;
+        if (!reader.read(&picture) || picture.isNull()) {
+            const auto error = reader.error();
+            result.error = readErrorText(error);
+            if (error == QImageReader::UnsupportedFormatError && byContent)
+                continue;
+            return result;
+        }
+        if (tooLarge(picture.size())) {
+            result.error = tooLargeText(picture.size());
+            return result;
+        }
+        result.picture = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                           : QImage::Format_RGB32);
+        if (result.picture.isNull())
+            result.error = QStringLiteral("画像を読み込むためのメモリが足りません。");
+        else
+            result.error.clear();
+        return result;
+    }
+    return result;
+}
+
+QString savePicture(const QImage& image, const QString& fileName, const char* format, int quality)
+{
+    if (image.isNull() || image.width() == 0 || image.height() == 0)
+        return QStringLiteral("保存する範囲がありません。");
+    const QFileInfo info(fileName);
+    if (info.isDir())
+        return QStringLiteral("同じ名前のフォルダがあるため書き込めません。");
+    if (!info.absoluteDir().exists())
+        return QStringLiteral("保存先のフォルダがありません。");
+
+    // Written beside the target and renamed over it only when complete; on
+    // any failure the temporary file is discarded and the target untouched.
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return QStringLiteral("ファイルを作成できません（%1）。").arg(file.errorString());
+    QImageWriter writer(&file, format);
+    if (quality >= 0)
+        writer.setQuality(quality);
+    if (!writer.write(image)) {
+        const bool deviceFailed = file.error() != QFileDevice::NoError;
+        file.cancelWriting();
+        return deviceFailed ? QStringLiteral("書き込みに失敗しました（ディスクの空きが足りないなど）。")
+                            : QStringLiteral("画像を書き出せませんでした（%1）。").arg(writer.errorString());
+    }
+    if (!file.commit())
+        return QStringLiteral("書き込みに失敗しました（ディスクの空きが足りないなど）。");
+    return {};
+}
+
+int pixelsToHimetric(int pixels, double twipsPerPixel)
+{
+    // dpi = 1440 / twipsPerPixel; 2540 hundredths of a millimetre per inch.
+    return roundHalfEven(pixels * 2540.0 * twipsPerPixel / 1440.0);
+}
+
+} // namespace pemma

@@ -1,0 +1,34 @@
+#pragma once
+#include <QImage>
+#include <QString>
+
+namespace pemma {
+
+// Reading and writing picture files, without any dialog.
+
+// Largest picture that is opened: each side and the number of pixels.
+constexpr int kMaxPictureSide = 32767;
+constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
+
+struct PictureLoad {
+    QImage picture; // null when the file could not be read
+    QString error;  // why, in words for the user
+};
+
+// Reads any picture format Qt knows (plugins included), deciding the format
+// by the content first and by the name second. Refuses pictures beyond the
+// limits above before decoding them.
+PictureLoad loadPicture(const QString& fileName);
+
+// Writes the image under exactly this name in the given format ("bmp",
+// "jpeg"), quality -1 for the format's default. The file is written to a
+// temporary file beside it and renamed over the name only when complete, so
+// a failure leaves any earlier file as it was. Returns an empty string on
+// success, otherwise why it failed.
+QString savePicture(const QImage& image, const QString& fileName, const char* format, int quality = -1);
+
+// A length in pixels as hundredths of a millimetre at the screen's dots per
+// inch (1440 / twips per pixel), rounded half to even.
+int pixelsToHimetric(int pixels, double twipsPerPixel);
+
+} // namespace pemma
