@@ -5,11 +5,153 @@
 
 using namespace pemma;
 
-TEST(Canvas, ReadsOutsideGiveInvalidColour)
+namespace {
+int countColour(const Canvas& c, Colour colour)
+{
+    int n = 0;
+    for (int y = 0; y < c.height(); ++y)
+        for (int x = 0; x < c.width(); ++x)
+            n += c.pixel(x, y) == colour;
+    return n;
+}
+} // namespace
+
+TEST(Canvas, ReadsOutsideGiveInvalidColourAndColoursKeepTheirByteOrder)
 {
     Canvas c(20, 10);
     EXPECT_EQ(c.pixel(0, 0), kWhite);
     EXPECT_EQ(c.pixel(-1, 0), -1);
     EXPECT_EQ(c.pixel(20, 0), -1);
     EXPECT_EQ(c.pixel(0, 10), -1);
+    c.pset(3, 4, joinColour(10, 20, 30));
+    EXPECT_EQ(c.pixel(3, 4), 10 + 256 * 20 + 65536 * 30);
+    EXPECT_EQ(qRed(c.image().pixel(3, 4)), 10);
+    EXPECT_EQ(qBlue(c.image().pixel(3, 4)), 30);
+}
+
+TEST(Canvas, PointsFallOnTheRoundedPixelAndDotsStayWithinHalfThePenWidth)
+{
+    Canvas c(40, 40);
+    c.pset(2.5, 3.5, kBlack); // halves to even: (2, 4)
+    EXPECT_EQ(c.pixel(2, 4), kBlack);
+    EXPECT_EQ(countColour(c, kBlack), 1);
+
+    for (int w : {2, 4, 5, 7, 8, 13}) {
+        Canvas d(60, 60);
+        d.setDrawWidth(w);
+        d.pset(30, 30, kBlack);
+        int n = 0;
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < 60; ++x)
+                if (d.pixel(x, y) == kBlack) {
+                    ++n;
+                    EXPECT_LE(4 * ((x - 30) * (x - 30) + (y - 30) * (y - 30)), w * w) << "w " << w;
+                }
+        // A disc, not just its centre: it reaches w / 2 along the axes.
+        EXPECT_EQ(d.pixel(30 + w / 2, 30), kBlack) << w;
+        EXPECT_EQ(d.pixel(30, 30 - w / 2), kBlack) << w;
+        EXPECT_GT(n, (w - 1) * (w - 1) / 2) << w;
+    }
+}
+
+TEST(Canvas, InvalidColourPaintsNothingAndPenWidthRoundsHalfToEven)
+{
+    Canvas c(20, 20);
+    c.setDrawWidth(5);
+    c.pset(10, 10, -1);
+    c.line(0, 0, 19, 19, -1);
+    EXPECT_EQ(countColour(c, kWhite), 400);
+
+    c.setDrawWidth(2.5);
+    EXPECT_EQ(c.drawWidth(), 2);
+    c.setDrawWidth(3.5);
+    EXPECT_EQ(c.drawWidth(), 4);
+    c.setDrawWidth(0.4); // never below one pixel
+    EXPECT_EQ(c.drawWidth(), 1);
+}
+
+TEST(Canvas, SegmentsBoxesAndCirclesFollowFillStyle)
+{
+    Canvas c(100, 100);
+    c.setForeColor(joinColour(255, 0, 0));
+    c.line(10, 50, 90, 50);
+    EXPECT_EQ(c.pixel(50, 50), joinColour(255, 0, 0));
+    EXPECT_EQ(c.currentX(), 90);
+    c.lineTo(90, 90);
+    EXPECT_EQ(c.pixel(90, 70), joinColour(255, 0, 0));
+
+    c.cls();
+    c.box(20, 20, 40, 40);
+    EXPECT_EQ(c.pixel(20, 30), joinColour(255, 0, 0));
+    EXPECT_EQ(c.pixel(30, 30), kWhite) << "transparent fill at start";
+    c.setFillStyle(Canvas::Solid);
+    c.setFillColor(joinColour(0, 0, 255));
+    c.box(50, 50, 70, 70);
+    EXPECT_EQ(c.pixel(60, 60), joinColour(0, 0, 255));
+    c.circle(25, 75, 10);
+    EXPECT_EQ(c.pixel(25, 75), joinColour(0, 0, 255));
+    EXPECT_EQ(c.pixel(25, 65), joinColour(255, 0, 0));
+}
+
+TEST(Canvas, BackgroundColourAndPictureRebuildTheDrawing)
+{
+    Canvas c(50, 50);
+    c.pset(40, 40, kBlack);
+    QImage picture(10, 10, QImage::Format_RGB32);
+    picture.fill(qRgb(0, 255, 0));
+    c.setPicture(picture);
+    EXPECT_EQ(c.pixel(5, 5), joinColour(0, 255, 0));
+    EXPECT_EQ(c.pixel(40, 40), kWhite) << "painting is lost";
+    c.setBackColor(joinColour(0, 0, 255));
+    EXPECT_EQ(c.pixel(5, 5), joinColour(0, 255, 0));
+    EXPECT_EQ(c.pixel(20, 20), joinColour(0, 0, 255));
+    EXPECT_EQ(c.takeDirty(), QRect(0, 0, 50, 50));
+    EXPECT_TRUE(c.takeDirty().isEmpty());
+}
+
+TEST(Canvas, DirtyRectangleCoversOnlyWhatWasPainted)
+{
+    Canvas c(1000, 1000);
+    c.takeDirty();
+    c.setDrawWidth(8);
+    c.line(100, 100, 200, 120);
+    const QRect r = c.takeDirty();
+    EXPECT_TRUE(r.contains(QRect(100, 100, 101, 21)));
+    EXPECT_LT(r.width(), 120);
+    EXPECT_LT(r.height(), 40);
+}
+
+TEST(Canvas, BoundaryFillStopsAtBorderAndEdgesAndCoversAWholeScreen)
+{
+    Canvas c(60, 40);
+    c.setForeColor(kBlack);
+    c.box(10, 10, 30, 30);
+    c.setFillStyle(Canvas::Solid);
+    c.setFillColor(joinColour(255, 0, 0));
+    c.floodFill(20, 20, kBlack);
+    EXPECT_EQ(c.pixel(20, 20), joinColour(255, 0, 0));
+    EXPECT_EQ(c.pixel(11, 29), joinColour(255, 0, 0));
+    EXPECT_EQ(c.pixel(10, 20), kBlack);
+    EXPECT_EQ(c.pixel(5, 5), kWhite);
+
+    c.floodFill(100, 5, kBlack); // start outside: nothing
+    EXPECT_EQ(c.pixel(5, 5), kWhite);
+    c.floodFill(10, 10, kBlack); // start on the border colour: nothing
+    EXPECT_EQ(c.pixel(5, 5), kWhite);
+
+    Canvas big(1920, 1080);
+    big.setFillStyle(Canvas::Solid);
+    big.setFillColor(kBlack);
+    big.floodFill(960, 540, kBlack);
+    EXPECT_EQ(countColour(big, kBlack), 1920 * 1080);
+}
+
+TEST(Canvas, BoundaryFillThatDoesNotBecomeBorderStillEnds)
+{
+    // Fill colour differs from the border: filled pixels must not be refilled.
+    Canvas c(300, 200);
+    c.setFillStyle(Canvas::Solid);
+    c.setFillColor(joinColour(0, 255, 0));
+    c.floodFill(0, 0, kBlack);
+    EXPECT_EQ(countColour(c, joinColour(0, 255, 0)), 300 * 200);
 }

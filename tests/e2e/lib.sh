@@ -1,0 +1,83 @@
+# Shared helpers of the end-to-end scripts: a private Xvfb display, starting
+# the program from a folder of its own, reading screenshot pixels.
+# shellcheck shell=bash
+
+E2E_TMP=$(mktemp -d)
+XVFB_PID=
+APP_PID=
+
+e2e_cleanup() {
+    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
+    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+    rm -rf "$E2E_TMP"
+}
+trap e2e_cleanup EXIT
+
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# Starts Xvfb on the first free display number at 1280x1024.
+start_xvfb() {
+    local n
+    for n in $(seq 90 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        XVFB_PID=$!
+        export DISPLAY=":$n"
+        for _ in $(seq 1 50); do
+            xdpyinfo >/dev/null 2>&1 && return 0
+            xdotool getmouselocation >/dev/null 2>&1 && return 0
+            sleep 0.1
+        done
+        kill "$XVFB_PID" 2>/dev/null
+    done
+    fail "no display could be started"
+}
+
+# Copies the program into folder $1 (so its settings file lands there) and
+# starts it; sets APP_PID and APP_WINDOW.
+start_app() {
+    local dir=$1 binary=$2
+    mkdir -p "$dir"
+    cp "$binary" "$dir/pemmarover"
+    (cd "$dir" && exec ./pemmarover >"$dir/out.log" 2>&1) &
+    APP_PID=$!
+    APP_WINDOW=
+    for _ in $(seq 1 100); do
+        APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
+        [ -n "$APP_WINDOW" ] && break
+        sleep 0.1
+    done
+    [ -n "$APP_WINDOW" ] || fail "the window did not appear"
+    sleep 0.5
+}
+
+# Waits up to 10 s for the program to end; returns its exit status.
+wait_app() {
+    local i
+    for i in $(seq 1 100); do
+        if ! kill -0 "$APP_PID" 2>/dev/null; then
+            wait "$APP_PID"
+            local rc=$?
+            APP_PID=
+            return $rc
+        fi
+        sleep 0.1
+    done
+    fail "the program did not end"
+}
+
+# Moves the pointer, with a pause so that no move is lost.
+move_to() { xdotool mousemove "$1" "$2"; sleep 0.04; }
+
+screenshot() { import -window root "$1"; }
+
+# Prints the colour of pixel x, y of a screenshot as "r,g,b".
+pixel_of() {
+    convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
+}
+
+expect_pixel() {
+    local got
+    got=$(pixel_of "$1" "$2" "$3")
+    [ "$got" = "$4" ] || fail "pixel $2,$3 of $(basename "$1") is $got, expected $4 ($5)"
+}

@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <clocale>
+
+#include "canvas/Canvas.h"
+#include "shell/core/SettingsFile.h"
+#include "shell/core/Startup.h"
+#include "support/Scripted.h"
+
+using namespace pemma;
+
+namespace {
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+} // namespace
+
+TEST(SettingsFile, NumbersAreWrittenShortestWithAPointWhateverTheLocale)
+{
+    std::setlocale(LC_ALL, "de_DE.UTF-8"); // may not exist; the format must not depend on it
+    EXPECT_EQ(formatNumber(255), "255");
+    EXPECT_EQ(formatNumber(37.25), "37.25");
+    EXPECT_EQ(formatNumber(127.37), "127.37");
+    EXPECT_EQ(formatNumber(-3), "-3");
+    EXPECT_EQ(formatNumber(0.1 + 0.2), "0.30000000000000004");
+    EXPECT_EQ(formatNumber(16777215), "16777215");
+    std::setlocale(LC_ALL, "C");
+
+    Settings s;
+    s.red = 255;
+    s.green = 128;
+    s.blue = 0;
+    s.brushSize = 5;
+    s.colourMode = 1;
+    s.brushIndex = 0;
+    s.backgroundColour = 0;
+    EXPECT_EQ(formatSettingsLine(s), "255,128,0,5,1,0,,,0\r\n");
+    s.storedValue7 = 3.5;
+    s.storedValue8 = std::string("a,b");
+    EXPECT_EQ(formatSettingsLine(s), "255,128,0,5,1,0,3.5,\"a,b\",0\r\n");
+}
+
+TEST(SettingsFile, RoundTripKeepsFractionsTextsAndEmptyFields)
+{
+    const std::string line = "127.37,0.1,254.99999999999997,100,11,45,\"x, y\",,16777215\r\n";
+    const SettingsReadResult r = parseSettingsLine(line);
+    EXPECT_TRUE(r.ignored.empty());
+    EXPECT_EQ(r.settings.red, 127.37);
+    EXPECT_EQ(r.settings.brushIndex, 45);
+    EXPECT_EQ(std::get<std::string>(r.settings.storedValue7), "x, y");
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(r.settings.storedValue8));
+    EXPECT_EQ(formatSettingsLine(r.settings), line);
+}
+
+TEST(SettingsFile, DamagedFieldsTakeDefaultsAndAreReported)
+{
+    struct Case {
+        std::string line;
+        std::vector<int> ignored;
+    };
+    const Case cases[] = {
+        {"300,-1,abc,5,1,0,,,0", {1, 2, 3}},
+        {"1,2,3,0,1,0,,,0", {4}},
+        {"1,2,3,101,1,0,,,0", {4}},
+        {"1,2,3,5,1,0,,,16777216", {9}},
+        {"1,2,3,5,1,0,,,-1", {9}},
+        {"1,2,3", {4, 5, 6, 9}},
+        {"", {2, 3, 4, 5, 6, 9}},
+        {"\"red\",2,3,\"5\",1,0,,,0", {1, 4}},
+        {std::string("1,2\0,3", 6), {1, 2, 3, 4, 5, 6, 9}},
+    };
+    for (const Case& c : cases) {
+        const SettingsReadResult r = parseSettingsLine(c.line);
+        EXPECT_EQ(r.ignored, c.ignored) << c.line;
+    }
+    const SettingsReadResult r = parseSettingsLine("300,-1,abc,0,1,0,,,99999999");
+    EXPECT_EQ(r.settings.red, 0);
+    EXPECT_EQ(r.settings.brushSize, 5);
+    EXPECT_EQ(r.settings.backgroundColour, kWhite);
+
+    // Values the program gives a meaning to stay as read.
+    const SettingsReadResult kept = parseSettingsLine("1,2,3,7,99,-4,,,0");
+    EXPECT_TRUE(kept.ignored.empty());
+    EXPECT_EQ(kept.settings.brushSize, 7);
+    EXPECT_EQ(kept.settings.colourMode, 99);
+    EXPECT_EQ(kept.settings.brushIndex, -4);
+}
+
+TEST(SettingsFile, OnlyTheExactNameIsReadAndHugeFilesAreRejected)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("PIC-INI.DAT"), "200,100,50,10,3,4,,,0\r\n");
+    EXPECT_FALSE(readSettings(dir.path()).found);
+    writeFile(dir.filePath("pic-ini.dat"), "200,100,50,10,3,4,,,0\r\n");
+    const SettingsReadResult r = readSettings(dir.path());
+    EXPECT_TRUE(r.found);
+    EXPECT_EQ(r.settings.red, 200);
+    EXPECT_EQ(r.settings.brushIndex, 4);
+
+    writeFile(dir.filePath("pic-ini.dat"), QByteArray(100000, '7'));
+    const SettingsReadResult huge = readSettings(dir.path());
+    EXPECT_EQ(huge.settings.red, 0);
+    EXPECT_EQ(huge.settings.brushSize, 5);
+    EXPECT_FALSE(huge.ignored.empty());
+}
+
+TEST(SettingsFile, WriteReplacesAtomicallyAndReportsFailure)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("pic-ini.dat"), "old content that is longer than the new line\r\n");
+    Settings s;
+    ASSERT_TRUE(writeSettings(dir.path(), s));
+    EXPECT_EQ(readFile(dir.filePath("pic-ini.dat")), QByteArray("0,0,0,5,1,0,,,16777215\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files).size(), 1) << "no temporary file left";
+
+    QString error;
+    EXPECT_FALSE(writeSettings(dir.filePath("missing/folder"), s, &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(Startup, RestoresSettingsAndRunsSliderHandling)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("pic-ini.dat"), "127.5,100,50.25,10,4,45,\"t\",,255\r\n");
+    DrawingState s;
+    Canvas canvas(64, 48);
+    ColourSliders sliders(s);
+    test::ScriptedRandom random({0.7, 0.2, 0.5});
+    Form_Load(s, canvas, sliders, random, ScreenMetrics{1024, 768, 15, 15}, dir.path());
+    EXPECT_EQ(s.screenWidthTwips, 15360);
+    EXPECT_EQ(s.red, 128) << "127.5 rounds to the slider's 128, which the change handling copies back";
+    EXPECT_EQ(s.blue, 50);
+    EXPECT_EQ(sliders.position(3), 50);
+    EXPECT_EQ(s.brushSize, 10);
+    EXPECT_EQ(s.penWidth, 10);
+    EXPECT_EQ(canvas.drawWidth(), 10);
+    EXPECT_EQ(s.colourDirection, (std::array<int, 3>{1, -1, 0}));
+    EXPECT_EQ(canvas.backColor(), 255);
+    EXPECT_EQ(canvas.pixel(10, 10), 255);
+    EXPECT_EQ(sliders.swatch(), 128 + 256 * 100 + 65536 * 50);
+    EXPECT_EQ(s.rainbowColours[1], 255 + 256 * 190 + 65536 * 80);
+
+    s.appPath = dir.path().toStdString();
+    ASSERT_TRUE(Form_QueryUnload(s));
+    EXPECT_EQ(readFile(dir.filePath("pic-ini.dat")), QByteArray("128,100,50,10,4,45,\"t\",,255\r\n"));
+}
+
+TEST(Startup, MissingFileGivesDefaultsAndTheSwatchShowsBlack)
+{
+    QTemporaryDir dir;
+    DrawingState s;
+    Canvas canvas(64, 48);
+    ColourSliders sliders(s);
+    test::ScriptedRandom random({0.1, 0.2, 0.3});
+    const SettingsReadResult r = Form_Load(s, canvas, sliders, random, ScreenMetrics{}, dir.path());
+    EXPECT_FALSE(r.found);
+    EXPECT_EQ(s.brushSize, 5);
+    EXPECT_EQ(s.colourMode, 1);
+    EXPECT_EQ(canvas.pixel(0, 0), kWhite);
+    EXPECT_EQ(sliders.swatch(), kBlack);
+}
