@@ -1,0 +1,181 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QTemporaryDir>
+
+#include "shell/window/Form1.h"
+
+using namespace pemma;
+
+namespace {
+
+struct Window {
+    explicit Window(const QString& folder) : form({folder, ScreenMetrics{1024, 768, 15, 15}})
+    {
+        form.Form_Load();
+        form.show();
+    }
+    QAction* action(const QString& name) { return form.findChild<QAction*>(name); }
+    void mouse(QEvent::Type type, QPointF pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QWidget* view = form.canvasView();
+        QMouseEvent e(type, pos, view->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(view, &e);
+    }
+    void move(QPointF p, Qt::MouseButtons held = Qt::NoButton) { mouse(QEvent::MouseMove, p, Qt::NoButton, held); }
+    void press(QPointF p, Qt::MouseButton b = Qt::LeftButton) { mouse(QEvent::MouseButtonPress, p, b, b); }
+    void release(QPointF p, Qt::MouseButton b = Qt::LeftButton) { mouse(QEvent::MouseButtonRelease, p, b, Qt::NoButton); }
+    QStringList checked(const QString& menu)
+    {
+        QStringList out;
+        for (QAction* a : form.findChild<QMenu*>(menu)->actions())
+            if (a->isChecked())
+                out << a->objectName();
+        return out;
+    }
+    Form1 form;
+};
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+} // namespace
+
+TEST(Form1, MenusHaveEveryItemInOrderWithExactCaptions)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    EXPECT_EQ(w.form.windowTitle(), "Pemmarover1.1");
+    QStringList titles;
+    for (QAction* a : w.form.menuBar()->actions())
+        titles << a->text();
+    EXPECT_EQ(titles, (QStringList{"メニュー", "画像処理", "色選択", "描画筆選択", "筆太さ"}));
+
+    auto names = [&](const QString& menu) {
+        QStringList out;
+        for (QAction* a : w.form.findChild<QMenu*>(menu)->actions())
+            out << (a->menu() ? a->menu()->objectName() : a->objectName());
+        return out;
+    };
+    EXPECT_EQ(names("mnu"), (QStringList{"bmpopen", "bmpsave", "jpgsave", "chback", "black", "clback", "clsc"}));
+    EXPECT_EQ(names("jpgsave"), (QStringList{"jpg10", "jpg20", "jpg40", "jpg60", "jpg80", "jpg100"}));
+    EXPECT_EQ(names("gazou").size(), 33);
+    EXPECT_EQ(names("iro").size(), 11);
+    EXPECT_EQ(names("fude").size(), 46);
+    EXPECT_EQ(names("fu"), (QStringList{"fu1", "fu2", "fu3", "fu4", "fu5", "fu6", "fu8", "fu10", "fu15", "fu20",
+                                        "fu25", "fu30", "fu40", "fu50", "fu60", "fu80", "fu100"}));
+    EXPECT_EQ(w.action("g17")->text(), "ｾﾋﾟｱ化1");
+    EXPECT_EQ(w.action("g33")->text(), "180度回転");
+    EXPECT_EQ(w.action("i11")->text(), "色取得");
+    EXPECT_EQ(w.action("f41")->text(), "混合色１");
+    EXPECT_EQ(w.action("f45")->text(), "二重同心円");
+    EXPECT_EQ(w.action("bmpsave")->text(), "bmp完全保存");
+    for (QAction* a : w.form.findChildren<QAction*>())
+        EXPECT_TRUE(a->shortcut().isEmpty()) << a->objectName().toStdString();
+}
+
+TEST(Form1, CheckMarksFollowTheStateAtTheNextMove)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    EXPECT_TRUE(w.checked("fude").isEmpty()) << "no marks before the first move";
+    w.move({300, 300});
+    EXPECT_EQ(w.checked("iro"), QStringList{"i1"});
+    EXPECT_EQ(w.checked("fude"), QStringList{"f0"});
+    EXPECT_EQ(w.checked("fu"), QStringList{"fu5"});
+
+    w.action("f4")->trigger();
+    EXPECT_EQ(w.form.state().brushIndex, 4);
+    EXPECT_EQ(w.checked("fude"), QStringList{"f0"}) << "the old mark stays until the next move";
+    w.move({301, 300});
+    EXPECT_EQ(w.checked("fude"), QStringList{"f4"});
+
+    w.action("i3")->trigger();
+    w.move({302, 300});
+    w.action("i1")->trigger();
+    EXPECT_EQ(w.checked("iro"), (QStringList{"i1", "i3"})) << "単色 is marked at once";
+    w.move({303, 300});
+    EXPECT_EQ(w.checked("iro"), QStringList{"i1"});
+
+    w.action("fu100")->trigger();
+    w.action("fu100")->trigger();
+    EXPECT_EQ(w.form.state().brushSize, 100);
+    w.move({304, 300});
+    EXPECT_EQ(w.checked("fu"), QStringList{"fu100"});
+}
+
+TEST(Form1, UnknownValuesLeaveMenusWithoutMarks)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("pic-ini.dat"), "1,2,3,7,0,45,,,0\r\n");
+    Window w(dir.path());
+    w.move({300, 300});
+    EXPECT_TRUE(w.checked("fu").isEmpty());
+    EXPECT_TRUE(w.checked("iro").isEmpty());
+    EXPECT_EQ(w.checked("fude"), QStringList{"f45"});
+}
+
+TEST(Form1, SlidersDriveTheColourAndFollowStrokes)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    QScrollBar* green = w.form.slider(2);
+    EXPECT_EQ(green->geometry(), QRect(16, 16, 49, 17));
+    EXPECT_EQ(w.form.swatch()->geometry(), QRect(64, 0, 9, 49));
+    green->setValue(200);
+    EXPECT_EQ(w.form.state().green, 200);
+    EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(0, 200, 0));
+
+    // Colour mode 3: a drawing move moves the sliders to the new colour.
+    w.action("i3")->trigger();
+    w.press({400, 400});
+    w.move({410, 400}, Qt::LeftButton);
+    const DrawingState& s = w.form.state();
+    EXPECT_EQ(w.form.slider(1)->value(), static_cast<int>(s.red));
+    EXPECT_EQ(w.form.slider(3)->value(), static_cast<int>(s.blue));
+    w.move({420, 400}, Qt::LeftButton);
+    w.release({420, 400});
+    const QRgb painted = w.form.canvas().image().pixel(415, 400);
+    EXPECT_NE(painted, qRgb(255, 255, 255));
+}
+
+TEST(Form1, StartsFromTheSettingsFileAndCloseWritesIt)
+{
+    QTemporaryDir dir;
+    writeFile(dir.filePath("pic-ini.dat"), "200,100,50,10,3,4,5,\"x\",65280\r\n");
+    {
+        Window w(dir.path());
+        EXPECT_EQ(w.form.slider(1)->value(), 200);
+        EXPECT_EQ(w.form.slider(3)->value(), 50);
+        EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(200, 100, 50));
+        EXPECT_EQ(w.form.canvas().image().pixel(500, 500), qRgb(0, 255, 0));
+        EXPECT_EQ(w.form.state().brushIndex, 4);
+        w.form.slider(1)->setValue(7);
+        w.form.close();
+    }
+    QFile f(dir.filePath("pic-ini.dat"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), QByteArray("7,100,50,10,3,4,5,\"x\",65280\r\n"));
+}
+
+TEST(Form1, StrokeRepaintsOnlyWhatChanged)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    w.form.canvas().takeDirty();
+    w.press({500, 500});
+    w.move({500, 500}, Qt::LeftButton);
+    w.move({520, 510}, Qt::LeftButton);
+    // The canvas's dirty rectangle was handed to the view and cleared.
+    EXPECT_TRUE(w.form.canvas().dirty().isEmpty());
+    EXPECT_EQ(w.form.canvas().image().pixel(510, 505), qRgb(0, 0, 0));
+}
