@@ -1,6 +1,4 @@
 #pragma once
-#include <array>
-
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
 #include "state/DrawingState.h"
@@ -25,16 +23,13 @@ constexpr int kJpegSaveFilterIndex = 3;
 // The question asked before every save.
 QString saveQuestion(const QString& fileName);
 
-// The qualities of the "jpg保存" entries jpg10 ... jpg100, in menu order.
-constexpr std::array<int, 6> kJpegQualities{10, 20, 40, 60, 80, 100};
-
 // "画像開く": opens a picture as the background picture and records its size
 // in pictureWidth / pictureHeight.
 void bmpopen_Click(FileCommandContext& ctx);
 // "bmp完全保存": the whole drawing as a 24-bit BMP file.
 void bmpsave_Click(FileCommandContext& ctx);
-// "jpg保存" entries: the client-area part of the drawing as a JPEG file of
-// the given quality.
+// "jpg保存" entries (qualities in kJpegQualities): the client-area part of
+// the drawing as a JPEG file of the given quality.
 void jpgsave_Click(FileCommandContext& ctx, int quality);
 
 } // namespace pemma

@@ -59,7 +59,8 @@ PictureLoad loadPicture(const QString& fileName)
     }
 
     // The content decides first, so a picture under a misleading name still
-    // opens; formats without a signature get a second try by their suffix.
+    // opens; formats without a signature at their start (TGA) get a second
+    // try by their suffix.
     for (const bool byContent : {true, false}) {
         QImageReader reader(fileName);
         reader.setDecideFormatFromContent(byContent);
@@ -70,10 +71,10 @@ PictureLoad loadPicture(const QString& fileName)
         }
         QImage picture;
         if (!reader.read(&picture) || picture.isNull()) {
-            const auto error = reader.error();
-            result.error = readErrorText(error);
-            if (error == QImageReader::UnsupportedFormatError && byContent)
-                continue;
+            if (byContent) {
+                result.error = readErrorText(reader.error());
+                continue; // keeps the reason found by the content
+            }
             return result;
         }
         if (tooLarge(picture.size())) {

@@ -1,0 +1,216 @@
+// The save commands: the confirmation loop, what lands in the file, and
+// failures that are reported and leave any earlier file as it was.
+#include <QDir>
+#include <QImageReader>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "unit/files/FilesFixture.h"
+
+namespace pemma::test {
+namespace {
+
+class SaveTest : public FilesTest {
+protected:
+    void SetUp() override
+    {
+        // Something on every row and column, so a shifted or cut picture shows.
+        rig.canvas.setPicture(pattern(300, 200));
+        rig.canvas.setDrawWidth(9);
+        rig.canvas.line(10, 700, 1000, 20, 0x3366CC);
+        rig.canvas.pset(1023, 767, 0x00FF00);
+    }
+    void saveBmp(const QString& name)
+    {
+        dialogs.choose(name);
+        dialogs.answer(true);
+        auto ctx = context();
+        bmpsave_Click(ctx);
+    }
+    void saveJpeg(const QString& name, int quality)
+    {
+        dialogs.choose(name);
+        dialogs.answer(true);
+        auto ctx = context();
+        jpgsave_Click(ctx, quality);
+    }
+    QStringList filesInDir() const { return QDir(dir.path()).entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot); }
+};
+
+TEST_F(SaveTest, BmpHoldsTheWholeDrawingExactlyIn24BitsUnderTheNameAsChosen)
+{
+    // The picture size plays no part, however large its numbers.
+    rig.state.pictureWidth = 28800;
+    rig.state.pictureHeight = 16200;
+    const QString name = path(QStringLiteral("保存 した 絵")); // no extension
+    saveBmp(name);
+
+    EXPECT_TRUE(dialogs.errors.empty());
+    ASSERT_EQ(dialogs.shown.size(), 1u);
+    EXPECT_TRUE(dialogs.shown[0].save);
+    EXPECT_EQ(dialogs.shown[0].filter, QStringLiteral("すべてのファイル (*.bmp)|*.bmp|"));
+    EXPECT_EQ(dialogs.shown[0].filterIndex, 2);
+    EXPECT_EQ(filesInDir(), QStringList{QStringLiteral("保存 した 絵")});
+
+    const QByteArray data = bytes(name);
+    ASSERT_GT(data.size(), 54);
+    EXPECT_EQ(data.left(2), QByteArray("BM"));
+    EXPECT_EQ(static_cast<unsigned char>(data[28]), 24); // bits per pixel
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(data, "bmp"));
+    EXPECT_EQ(back.size(), QSize(1024, 768));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), rig.canvas.image());
+    EXPECT_EQ(rig.state.pictureWidth, 28800);
+    EXPECT_EQ(rig.state.pictureHeight, 16200);
+}
+
+TEST_F(SaveTest, JpegHoldsTheClientAreaAtTheChosenQuality)
+{
+    window.width = 800;
+    window.height = 600;
+    const QString low = path(QStringLiteral("low.jpg"));
+    const QString high = path(QStringLiteral("high"));
+    saveJpeg(low, 10);
+    saveJpeg(high, 100);
+
+    EXPECT_TRUE(dialogs.errors.empty());
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    EXPECT_EQ(dialogs.shown[0].filter,
+              QStringLiteral("すべてのファイル (*.*)|*.*|bmpファイル (*.bmp)|*.bmp|jpgファイル (*.jpg)|*.jpg"));
+    EXPECT_EQ(dialogs.shown[0].filterIndex, 3);
+
+    const QByteArray a = bytes(low), b = bytes(high);
+    EXPECT_EQ(a.left(3), QByteArray("\xff\xd8\xff")); // written as JPEG directly, no BMP under the name
+    EXPECT_EQ(b.left(3), QByteArray("\xff\xd8\xff"));
+    EXPECT_NE(a, b);
+    EXPECT_LT(a.size(), b.size());
+    for (const QString& f : {low, high}) {
+        QImageReader reader(f, "jpeg");
+        const QImage img = reader.read();
+        ASSERT_FALSE(img.isNull()) << reader.errorString().toStdString();
+        EXPECT_EQ(img.size(), QSize(800, 600));
+    }
+    // At 100 the picture comes back close to the drawing; at 10 much less so.
+    auto error = [&](const QString& f) {
+        const QImage img = QImage(f).convertToFormat(QImage::Format_RGB32);
+        qint64 sum = 0;
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 300; ++x)
+                sum += std::abs(qRed(img.pixel(x, y)) - qRed(rig.canvas.image().pixel(x, y)));
+        return double(sum) / (300 * 200);
+    };
+    EXPECT_LT(error(high), 10.0);
+    EXPECT_GT(error(low), error(high));
+}
+
+TEST_F(SaveTest, NoOpensTheDialogAgainUntilYesOrCancel)
+{
+    const QString a = path(QStringLiteral("a.bmp")), b = path(QStringLiteral("b.bmp")), c = path(QStringLiteral("c.bmp"));
+    dialogs.choose(a);
+    dialogs.answer(false);
+    dialogs.choose(b);
+    dialogs.answer(false);
+    dialogs.choose(c);
+    dialogs.answer(true);
+    auto ctx = context();
+    bmpsave_Click(ctx);
+
+    EXPECT_EQ(dialogs.questions,
+              (std::vector<QString>{a + QStringLiteral("の保存を続行しますか。"), b + QStringLiteral("の保存を続行しますか。"),
+                                    c + QStringLiteral("の保存を続行しますか。")}));
+    ASSERT_EQ(dialogs.shown.size(), 3u);
+    for (const auto& s : dialogs.shown)
+        EXPECT_EQ(s.filterIndex, 2);
+    EXPECT_EQ(filesInDir(), QStringList{QStringLiteral("c.bmp")});
+
+    // No, then Cancel: nothing is written. Cancel at once: no question either.
+    dialogs.choose(path(QStringLiteral("d.jpg")));
+    dialogs.answer(false);
+    dialogs.choose(std::nullopt);
+    jpgsave_Click(ctx, 80);
+    dialogs.choose(std::nullopt);
+    bmpsave_Click(ctx);
+    EXPECT_EQ(dialogs.questions.size(), 4u);
+    EXPECT_EQ(filesInDir(), QStringList{QStringLiteral("c.bmp")});
+    EXPECT_TRUE(dialogs.errors.empty());
+}
+
+TEST_F(SaveTest, WritesThatCannotStartAreReportedAndDestroyNothing)
+{
+    writeBytes(path(QStringLiteral("plain.txt")), "old");
+    QDir(dir.path()).mkdir(QStringLiteral("taken.bmp"));
+    const QStringList targets{path(QStringLiteral("no such folder/x.bmp")), path(QStringLiteral("plain.txt/x.bmp")),
+                              path(QStringLiteral("taken.bmp"))};
+    for (const QString& target : targets) {
+        SCOPED_TRACE(target.toStdString());
+        dialogs.errors.clear();
+        saveBmp(target);
+        ASSERT_EQ(dialogs.errors.size(), 1u);
+        EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("「") + target + QStringLiteral("」を保存できませんでした。")))
+            << dialogs.errors[0].toStdString();
+        EXPECT_GT(dialogs.errors[0].size(), target.size() + 20); // a reason follows
+    }
+    EXPECT_EQ(bytes(path(QStringLiteral("plain.txt"))), QByteArray("old"));
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("taken.bmp"))).isDir());
+    EXPECT_EQ(filesInDir().size(), 2);
+
+    // A JPEG of an empty client area cannot be written either.
+    window.width = 0;
+    dialogs.errors.clear();
+    saveJpeg(path(QStringLiteral("none.jpg")), 80);
+    EXPECT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("none.jpg"))));
+}
+
+// Lets files grow to at most `limit` bytes for its lifetime: writes beyond it
+// fail half-way, as on a full disk.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit l = saved_;
+        l.rlim_cur = limit;
+        ok = setrlimit(RLIMIT_FSIZE, &l) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+    bool ok = false;
+
+private:
+    rlimit saved_{};
+    void (*oldHandler_)(int) = nullptr;
+};
+
+TEST_F(SaveTest, AWriteFailingHalfWayLeavesTheEarlierFileAsItWas)
+{
+    const QString bmp = path(QStringLiteral("picture.bmp"));
+    const QString jpg = path(QStringLiteral("picture.jpg"));
+    saveBmp(bmp);
+    saveJpeg(jpg, 100);
+    ASSERT_TRUE(dialogs.errors.empty());
+    const QByteArray oldBmp = bytes(bmp), oldJpg = bytes(jpg);
+
+    rig.canvas.setBackColor(0x000080); // different content now
+    {
+        FileSizeLimit limit(20000);
+        ASSERT_TRUE(limit.ok);
+        saveBmp(bmp);
+        saveJpeg(jpg, 100);
+    }
+    ASSERT_EQ(dialogs.errors.size(), 2u);
+    EXPECT_TRUE(dialogs.errors[0].contains(bmp));
+    EXPECT_TRUE(dialogs.errors[1].contains(jpg));
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("書き込みに失敗しました")));
+    EXPECT_EQ(bytes(bmp), oldBmp);
+    EXPECT_EQ(bytes(jpg), oldJpg);
+    // No temporary file is left behind.
+    EXPECT_EQ(filesInDir(), (QStringList{QStringLiteral("picture.bmp"), QStringLiteral("picture.jpg")}));
+}
+
+} // namespace
+} // namespace pemma::test
