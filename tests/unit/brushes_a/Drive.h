@@ -1,0 +1,75 @@
+#pragma once
+// Drives strokes through the stroke frame on the test rig's real canvas.
+#include <QRect>
+#include <gtest/gtest.h>
+
+#include "paint/StrokeFrame.h"
+#include "support/Scripted.h"
+
+namespace pemma::test {
+
+class BrushTest : public ::testing::Test {
+protected:
+    void use(int brush, int thickness)
+    {
+        s().brushIndex = brush;
+        s().brushSize = thickness;
+    }
+    void down(double x, double y) { frame.Form_MouseDown(x, y); }
+    void move(double x, double y, bool held = true) { frame.Form_MouseMove(x, y, held); }
+    void up() { frame.Form_MouseUp(0, 0); }
+    // Press, then a first move at the same point, so the next move has a
+    // previous point to work from.
+    void startAt(double x, double y)
+    {
+        down(x, y);
+        move(x, y);
+    }
+
+    DrawingState& s() { return rig.state; }
+    Canvas& canvas() { return rig.canvas; }
+    bool painted(int x, int y) const { return rig.canvas.pixel(x, y) != kWhite; }
+    // Forgets what has been painted so far as far as repainting goes.
+    void clearDirty() { rig.canvas.takeDirty(); }
+    QRect dirty() const { return rig.canvas.dirty(); }
+
+    // The first and last painted pixel on row y between x0 and x1 (inclusive),
+    // or {-1, -1}.
+    std::pair<int, int> paintedSpanInRow(int y, int x0, int x1) const
+    {
+        int first = -1, last = -1;
+        for (int x = x0; x <= x1; ++x) {
+            if (painted(x, y)) {
+                if (first < 0)
+                    first = x;
+                last = x;
+            }
+        }
+        return {first, last};
+    }
+    std::pair<int, int> paintedSpanInColumn(int x, int y0, int y1) const
+    {
+        int first = -1, last = -1;
+        for (int y = y0; y <= y1; ++y) {
+            if (painted(x, y)) {
+                if (first < 0)
+                    first = y;
+                last = y;
+            }
+        }
+        return {first, last};
+    }
+    int paintedCount() const
+    {
+        int n = 0;
+        for (int y = 0; y < rig.canvas.height(); ++y)
+            for (int x = 0; x < rig.canvas.width(); ++x)
+                n += painted(x, y) ? 1 : 0;
+        return n;
+    }
+
+    Rig rig;
+    StrokeFrame frame{rig.context()};
+};
+
+} // namespace pemma::test
