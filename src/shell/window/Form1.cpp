@@ -13,6 +13,7 @@
 
 #include "paint/BrushTable.h"
 #include "shell/core/MenuTables.h"
+#include "shell/window/QtFileDialogs.h"
 
 namespace pemma {
 
@@ -236,6 +237,7 @@ void Form1::buildControls()
 void Form1::connectFileCommands()
 {
     // The file and layer commands of "メニュー" are connected here.
+    installFileCommands(*this);
 }
 
 void Form1::Form_Load()

@@ -1,0 +1,142 @@
+#include "shell/window/QtFileDialogs.h"
+
+#include <QAction>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <QScreen>
+
+#include "files/FileCommands.h"
+#include "files/LayerCommands.h"
+#include "shell/core/MenuTables.h"
+#include "shell/window/Form1.h"
+
+namespace pemma {
+
+namespace {
+
+const QString kTitle = QStringLiteral("Pemmarover1.1");
+
+// What the file commands need from the window.
+class FormFileWindow final : public FileCommandWindow {
+public:
+    explicit FormFileWindow(Form1& form) : form_(form) {}
+    void refitToScreen() override
+    {
+        if (QScreen* screen = form_.screen() ? form_.screen() : QGuiApplication::primaryScreen())
+            form_.setGeometry(screen->geometry());
+    }
+    int scaleWidth() const override { return form_.scaleWidth(); }
+    int scaleHeight() const override { return form_.scaleHeight(); }
+
+private:
+    Form1& form_;
+};
+
+// Lives as long as the window and serves all its file commands.
+class FileCommandHost final : public QObject {
+public:
+    explicit FileCommandHost(Form1& form) : QObject(&form), form_(form), dialogs_(&form), window_(form) {}
+
+    template <typename F>
+    void connect(const char* name, F command)
+    {
+        QAction* action = form_.findChild<QAction*>(QString::fromLatin1(name));
+        if (!action)
+            return;
+        QObject::connect(action, &QAction::triggered, this, [this, command] {
+            FileCommandContext ctx{form_.state(), form_.canvas(), dialogs_, window_};
+            command(ctx);
+            form_.repaintDirty();
+        });
+    }
+    Form1& form() { return form_; }
+
+private:
+    Form1& form_;
+    QtFileDialogs dialogs_;
+    FormFileWindow window_;
+};
+
+} // namespace
+
+QStringList QtFileDialogs::nameFilters(const QString& filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList out;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QString pattern = parts[i + 1] == QLatin1String("*.*") ? QStringLiteral("*") : parts[i + 1];
+        // Qt takes the patterns from the last parentheses and, with the
+        // details hidden, shows what comes before them: the caption.
+        out << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return out;
+}
+
+std::optional<QString> QtFileDialogs::run(bool save, const QString& filter, int filterIndex)
+{
+    QFileDialog dialog(parent_);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setOptions(QFileDialog::DontConfirmOverwrite | QFileDialog::HideNameFilterDetails
+                      | QFileDialog::DontUseNativeDialog);
+    const QStringList filters = nameFilters(filter);
+    dialog.setNameFilters(filters);
+    // An index beyond the list selects the first entry.
+    if (filterIndex >= 1 && filterIndex <= filters.size())
+        dialog.selectNameFilter(filters[filterIndex - 1]);
+    else if (!filters.isEmpty())
+        dialog.selectNameFilter(filters.first());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    const QStringList chosen = dialog.selectedFiles();
+    if (chosen.isEmpty() || chosen.first().isEmpty())
+        return std::nullopt;
+    return chosen.first();
+}
+
+std::optional<QString> QtFileDialogs::openFileName(const QString& filter, int filterIndex)
+{
+    return run(false, filter, filterIndex);
+}
+
+std::optional<QString> QtFileDialogs::saveFileName(const QString& filter, int filterIndex)
+{
+    return run(true, filter, filterIndex);
+}
+
+bool QtFileDialogs::askYesNo(const QString& text)
+{
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::Yes | QMessageBox::No, parent_);
+    box.setObjectName(QStringLiteral("question"));
+    box.setTextFormat(Qt::PlainText); // a name is never taken for markup
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtFileDialogs::showError(const QString& text)
+{
+    QMessageBox box(QMessageBox::Warning, kTitle, text, QMessageBox::Ok, parent_);
+    box.setObjectName(QStringLiteral("fileError"));
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
+}
+
+void installFileCommands(Form1& form)
+{
+    auto* host = new FileCommandHost(form);
+    host->connect("bmpopen", [](FileCommandContext& ctx) { bmpopen_Click(ctx); });
+    host->connect("bmpsave", [](FileCommandContext& ctx) { bmpsave_Click(ctx); });
+    for (int q : kJpegQualities) {
+        const QByteArray name = "jpg" + QByteArray::number(q);
+        host->connect(name.constData(), [q](FileCommandContext& ctx) { jpgsave_Click(ctx, q); });
+    }
+    ColourSliders& sliders = form.sliders();
+    host->connect("chback", [&sliders](FileCommandContext& ctx) { chback_Click(ctx.canvas, sliders); });
+    host->connect("black", [](FileCommandContext& ctx) { black_Click(ctx.canvas); });
+    host->connect("clback", [](FileCommandContext& ctx) { clback_Click(ctx.canvas); });
+    host->connect("clsc", [](FileCommandContext& ctx) { clsc_Click(ctx.canvas); });
+}
+
+} // namespace pemma

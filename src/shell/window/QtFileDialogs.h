@@ -1,0 +1,37 @@
+#pragma once
+#include <QObject>
+#include <QStringList>
+
+#include "files/FileDialogs.h"
+
+class QWidget;
+
+namespace pemma {
+
+class Form1;
+
+// The file dialogs and message boxes of the file commands, with Qt's own
+// widgets (the same look and the same Japanese texts on every desktop).
+class QtFileDialogs final : public FileDialogs {
+public:
+    explicit QtFileDialogs(QWidget* parent) : parent_(parent) {}
+
+    std::optional<QString> openFileName(const QString& filter, int filterIndex) override;
+    std::optional<QString> saveFileName(const QString& filter, int filterIndex) override;
+    bool askYesNo(const QString& text) override;
+    void showError(const QString& text) override;
+
+    // "caption|pattern|..." as Qt name filters that show the caption as it is.
+    // A pattern "*.*" becomes "*", so that names without a dot are listed too.
+    static QStringList nameFilters(const QString& filter);
+
+private:
+    std::optional<QString> run(bool save, const QString& filter, int filterIndex);
+    QWidget* parent_;
+};
+
+// Connects the file and layer commands of "メニュー" (bmpopen, bmpsave,
+// jpg10 ... jpg100, chback, black, clback, clsc) to the window.
+void installFileCommands(Form1& form);
+
+} // namespace pemma
