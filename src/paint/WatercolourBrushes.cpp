@@ -1,5 +1,7 @@
 #include "paint/Brushes.h"
 
+#include <algorithm>
+
 #include "state/Colour.h"
 #include "state/Rounding.h"
 
@@ -7,12 +9,38 @@ namespace pemma::brushes {
 
 namespace {
 
+// A one-pixel run on pixel row (or column) `line`, from the pixel a row has
+// read to the previous point's coordinate, both ends included: horizontal for
+// the tall bar, vertical for the wide one. The run starts on exactly the pixel that was
+// read (the same half-to-even rounding), so every row tints what it passes
+// over and the next row reads what this one left.
+void paintRun(Canvas& canvas, int line, int start, double to, Colour c, bool horizontal)
+{
+    const int end = roundHalfEven(to);
+    const int lo = std::min(start, end), hi = std::max(start, end);
+    const int limit = (horizontal ? canvas.width() : canvas.height()) - 1;
+    const int first = std::max(lo, 0), last = std::min(hi, limit);
+    if (first > last)
+        return;
+    QImage& image = canvas.image();
+    const QRgb rgb = Canvas::toRgb(c);
+    if (horizontal) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(line));
+        std::fill(row + first, row + last + 1, rgb);
+        canvas.markDirty(QRect(QPoint(first, line), QPoint(last, line)));
+    } else {
+        for (int py = first; py <= last; ++py)
+            reinterpret_cast<QRgb*>(image.scanLine(py))[line] = rgb;
+        canvas.markDirty(QRect(QPoint(line, first), QPoint(line, last)));
+    }
+}
+
 // The watercolour bar: 2T + 1 rows half a pixel apart across the pointer.
 // Each row reads the pixel it starts on (as the rows before it have left it)
 // and paints a darker copy of it, tinted towards the base colour: strongly on
-// the middle row, not at all on the end rows. Black and unreadable pixels are
-// never painted over. A tall bar paints horizontal rows back to the previous
-// x; a wide bar paints vertical rows back to the previous y.
+// the middle row, not at all on the end rows. A row starting on a black or
+// unreadable pixel paints nothing. A tall bar paints horizontal runs back to
+// the previous x; a wide bar paints vertical runs back to the previous y.
 void watercolourBar(StrokeContext& ctx, double x, double y, bool tall)
 {
     DrawingState& s = ctx.state;
@@ -39,19 +67,15 @@ void watercolourBar(StrokeContext& ctx, double x, double y, bool tall)
         const double across = tall ? x : y;
         if (!(across > 0 && along > 0))
             continue;
-        const Colour p = tall ? canvas.pixel(roundHalfEven(across), roundHalfEven(along))
-                              : canvas.pixel(roundHalfEven(along), roundHalfEven(across));
+        const int alongPixel = roundHalfEven(along), acrossPixel = roundHalfEven(across);
+        const Colour p = tall ? canvas.pixel(acrossPixel, alongPixel) : canvas.pixel(alongPixel, acrossPixel);
         if (p <= 0)
             continue;
         const Components c = splitColour(p);
         const Colour paint = joinColour(over(c.r, tr), over(c.g, tg), over(c.b, tb));
         canvas.setDrawWidth(1);
-        if (s.prevX != 0) {
-            if (tall)
-                canvas.line(x, along, s.prevX, along, paint);
-            else
-                canvas.line(along, y, along, s.prevY, paint);
-        }
+        if (s.prevX != 0)
+            paintRun(canvas, alongPixel, acrossPixel, tall ? s.prevX : s.prevY, paint, tall);
     }
 }
 
