@@ -201,6 +201,8 @@ void Canvas::pset(double x, double y, Colour c)
     for (int py = y0; py <= y1; ++py) {
         const int span = dot.spans[py - cy + r];
         const int x0 = std::max(0, cx - span), x1 = std::min(w - 1, cx + span);
+        if (x0 > x1)
+            continue; // this row of a dot centred beyond the edge misses the drawing
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
         std::fill(row + x0, row + x1 + 1, rgb);
     }
