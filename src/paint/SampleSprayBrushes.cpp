@@ -33,7 +33,7 @@ void sampleGrid(StrokeContext& ctx, double x, double y, int width, int reach, in
 // centred on the pointer. With a colour spread, each dot first takes its own
 // colour: every component moved by (r - 0.5) * spread and held within 0..255.
 // Random numbers per dot: red, green, blue (with a spread), then x and y.
-void spray(StrokeContext& ctx, double x, double y, double spread)
+void scatter(StrokeContext& ctx, double x, double y, double spread)
 {
     DrawingState& s = ctx.state;
     Canvas& canvas = ctx.canvas;
@@ -80,25 +80,25 @@ StepResult mosaic(StrokeContext& ctx, double& x, double& y)
 
 StepResult crayon(StrokeContext& ctx, double& x, double& y)
 {
-    spray(ctx, x, y, 0);
+    scatter(ctx, x, y, 0);
     return StepResult::Continue;
 }
 
 StepResult mixedColour1(StrokeContext& ctx, double& x, double& y)
 {
-    spray(ctx, x, y, 50);
+    scatter(ctx, x, y, 50);
     return StepResult::Continue;
 }
 
 StepResult mixedColour2(StrokeContext& ctx, double& x, double& y)
 {
-    spray(ctx, x, y, 100);
+    scatter(ctx, x, y, 100);
     return StepResult::Continue;
 }
 
 StepResult mixedColour3(StrokeContext& ctx, double& x, double& y)
 {
-    spray(ctx, x, y, 200);
+    scatter(ctx, x, y, 200);
     return StepResult::Continue;
 }
 
