@@ -1,0 +1,231 @@
+// The file commands through the real menu actions, Qt file dialog and
+// question box under the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <deque>
+#include <functional>
+
+#include "shell/window/Form1.h"
+
+using namespace pemma;
+
+namespace {
+
+// Answers the modal dialogs that the next command opens, one step per dialog,
+// in order, for as long as it lives. A dialog beyond the steps, or after
+// 10 s, is rejected and counted.
+class ModalScript : public QObject {
+public:
+    using Step = std::function<void(QWidget*)>;
+    explicit ModalScript(std::initializer_list<Step> steps) : steps_(steps)
+    {
+        timer_.setInterval(5);
+        connect(&timer_, &QTimer::timeout, this, &ModalScript::poll);
+        timer_.start();
+        elapsed_.start();
+    }
+    bool done() const { return steps_.empty(); }
+    int stuck = 0;
+
+private:
+    void poll()
+    {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible() || modal->property("answered").toBool())
+            return;
+        if (steps_.empty() || elapsed_.elapsed() > 10000) {
+            ++stuck;
+            modal->setProperty("answered", true);
+            QMetaObject::invokeMethod(modal, "reject", Qt::QueuedConnection);
+            return;
+        }
+        modal->setProperty("answered", true);
+        Step step = steps_.front();
+        steps_.pop_front();
+        step(modal);
+    }
+    std::deque<Step> steps_;
+    QTimer timer_;
+    QElapsedTimer elapsed_;
+};
+
+QStringList shownFilters(QWidget* w)
+{
+    QStringList out;
+    auto* combo = w->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    for (int i = 0; combo && i < combo->count(); ++i)
+        out << combo->itemText(i);
+    return out;
+}
+
+int shownFilterIndex(QWidget* w)
+{
+    auto* combo = w->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+    return combo ? combo->currentIndex() : -1;
+}
+
+// Types the name and accepts, as a user would.
+ModalScript::Step choose(QString name, std::function<void(QFileDialog*)> check = {})
+{
+    return [name, check](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        ASSERT_NE(dialog, nullptr);
+        if (check)
+            check(dialog);
+        dialog->selectFile(name);
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    };
+}
+
+ModalScript::Step answer(QMessageBox::StandardButton button, QString expectedText)
+{
+    return [button, expectedText](QWidget* w) {
+        auto* box = qobject_cast<QMessageBox*>(w);
+        ASSERT_NE(box, nullptr);
+        EXPECT_EQ(box->icon(), QMessageBox::Question);
+        EXPECT_EQ(box->text(), expectedText);
+        EXPECT_EQ(box->windowTitle(), QStringLiteral("Pemmarover1.1"));
+        EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::No);
+        if (button == QMessageBox::Cancel) { // Escape
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QApplication::sendEvent(box, &press);
+        } else {
+            box->button(button)->click();
+        }
+    };
+}
+
+struct Window {
+    explicit Window(const QString& folder) : form({folder, ScreenMetrics{1024, 768, 15, 15}})
+    {
+        form.Form_Load();
+        form.show();
+    }
+    void trigger(const char* name) { form.findChild<QAction*>(QString::fromLatin1(name))->trigger(); }
+    Form1 form;
+};
+
+} // namespace
+
+TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    w.form.canvas().pset(20, 30, 0x0000FF);
+    const QString first = dir.filePath(QStringLiteral("一枚目 の絵.bmp"));
+    const QString second = dir.filePath(QStringLiteral("二枚目"));
+    const QString q = QStringLiteral("の保存を続行しますか。");
+
+    {
+    ModalScript script{
+        choose(first,
+               [](QFileDialog* d) {
+                   EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptSave);
+                   EXPECT_TRUE(d->testOption(QFileDialog::DontConfirmOverwrite));
+                   EXPECT_EQ(shownFilters(d), QStringList{QStringLiteral("すべてのファイル (*.bmp)")});
+                   EXPECT_EQ(shownFilterIndex(d), 0);
+               }),
+        answer(QMessageBox::No, first + q),
+        choose(first),
+        answer(QMessageBox::Cancel, first + q), // Escape answers No
+        choose(second),
+        answer(QMessageBox::Yes, second + q),
+    };
+    w.trigger("bmpsave");
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(script.stuck, 0);
+    EXPECT_FALSE(QFileInfo::exists(first));
+    QImage back(second, "bmp");
+    ASSERT_FALSE(back.isNull());
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w.form.canvas().image());
+    }
+
+    const QString jpg = dir.filePath(QStringLiteral("three.jpg"));
+    ModalScript jpeg{
+        choose(jpg,
+               [](QFileDialog* d) {
+                   EXPECT_EQ(shownFilters(d), (QStringList{QStringLiteral("すべてのファイル (*.*)"),
+                                                           QStringLiteral("bmpファイル (*.bmp)"),
+                                                           QStringLiteral("jpgファイル (*.jpg)")}));
+                   EXPECT_EQ(shownFilterIndex(d), 2);
+               }),
+        answer(QMessageBox::Yes, jpg + q),
+    };
+    w.trigger("jpg60");
+    EXPECT_TRUE(jpeg.done());
+    QImage photo(jpg, "jpeg");
+    // The client area, within the drawing (the test screen is smaller than the window here).
+    EXPECT_EQ(photo.size(), QSize(std::min(w.form.scaleWidth(), w.form.canvas().width()),
+                                  std::min(w.form.scaleHeight(), w.form.canvas().height())));
+}
+
+TEST(FileCommands, OpenListsNamesWithoutADotAndReportsAFileThatIsNoPicture)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    QImage picture(30, 20, QImage::Format_RGB32);
+    picture.fill(qRgb(10, 200, 30));
+    const QString name = dir.filePath(QStringLiteral("no dot"));
+    ASSERT_TRUE(picture.save(name, "png"));
+
+    {
+    ModalScript script{choose(name, [](QFileDialog* d) {
+        EXPECT_EQ(d->acceptMode(), QFileDialog::AcceptOpen);
+        EXPECT_EQ(shownFilters(d), QStringList{QStringLiteral("すべてのファイル (*.*)")});
+        auto* model = d->findChild<QFileSystemModel*>();
+        ASSERT_NE(model, nullptr);
+        EXPECT_EQ(model->nameFilters(), QStringList{QStringLiteral("*")});
+    })};
+    w.trigger("bmpopen");
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(w.form.canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
+    EXPECT_EQ(w.form.state().pictureWidth, 794); // 793.75
+    }
+
+    const QString text = dir.filePath(QStringLiteral("readme.txt"));
+    QFile f(text);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("text");
+    f.close();
+    QString reported;
+    ModalScript bad{choose(text), [&reported](QWidget* wgt) {
+                        auto* box = qobject_cast<QMessageBox*>(wgt);
+                        ASSERT_NE(box, nullptr);
+                        reported = box->text();
+                        box->button(QMessageBox::Ok)->click();
+                    }};
+    w.trigger("bmpopen");
+    EXPECT_TRUE(bad.done());
+    EXPECT_TRUE(reported.contains(text)) << reported.toStdString();
+    EXPECT_EQ(w.form.canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
+}
+
+TEST(FileCommands, LayerActionsRebuildTheDrawing)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    w.form.slider(1)->setValue(200);
+    w.form.slider(2)->setValue(100);
+    w.form.slider(3)->setValue(50);
+    w.form.canvas().pset(500, 500, 0x00FF00);
+    w.trigger("chback");
+    EXPECT_EQ(w.form.canvas().pixel(500, 500), 200 + 100 * 256 + 50 * 65536);
+    w.trigger("black");
+    EXPECT_EQ(w.form.canvas().pixel(500, 500), 0);
+    w.trigger("clback");
+    EXPECT_EQ(w.form.canvas().pixel(500, 500), 0xFFFFFF);
+    w.form.canvas().setPicture(QImage(10, 10, QImage::Format_RGB32));
+    w.trigger("clsc");
+    EXPECT_TRUE(w.form.canvas().picture().isNull());
+}
