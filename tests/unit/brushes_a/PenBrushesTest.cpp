@@ -267,18 +267,6 @@ TEST_F(FadeOut, StrokeLeftFadingEndsWhenAnotherBrushMovesWithoutButton)
     EXPECT_NE(canvas().pixel(600, 550), kWhite);
 }
 
-TEST_F(FadeOut, Brush1KeepsFadingWithoutButton)
-{
-    use(1, 100);
-    startAt(100, 100);
-    move(101, 100);
-    up();
-    clearDirty();
-    move(110, 100, false);
-    EXPECT_TRUE(s().isDrawing);
-    EXPECT_FALSE(dirty().isEmpty());
-}
-
 class Rainbow : public BrushTest {};
 
 TEST_F(Rainbow, SevenLinesOnePenWidthApartRedOnTop)

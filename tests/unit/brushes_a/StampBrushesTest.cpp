@@ -127,16 +127,6 @@ TEST_F(Marks, BoxAndBands)
     EXPECT_EQ(rows.canvas.pixel(1023, 230), kWhite);
 }
 
-TEST_F(Marks, SolidFillMakesAFilledBand)
-{
-    use(13, 1);
-    canvas().setFillStyle(Canvas::Solid);
-    canvas().setFillColor(0x0000FF);
-    startAt(600, 300);
-    move(700, 500);
-    EXPECT_EQ(canvas().pixel(650, 767), 0x0000FF);
-}
-
 class Stamps : public BrushTest {
 protected:
     void script(std::initializer_list<double> values)
