@@ -227,8 +227,10 @@ void runShrink(OperationContext& ctx)
 
 namespace {
 
-// Copy, clear, then paint every valid source pixel at its new place. The
-// target of a source is given by `pairs` lists per axis; see each command.
+// The mirror and the turns copy the region, clear the drawing and paint every
+// readable source pixel at its new place. The quarter turns go through the
+// picture in square tiles of this size so that the rows they read and the
+// rows they write both stay in the cache.
 constexpr int kTile = 64;
 
 } // namespace
