@@ -233,23 +233,39 @@ namespace {
 // rows they write both stay in the cache.
 constexpr int kTile = 64;
 
+// The common start of the mirror and the turns: default size, the walk, the
+// last colour the walk reads, the scratch copy of the region, then the
+// drawing cleared and the pen width 1.
+struct CopiedRegion {
+    Walk walk;
+    std::optional<ScratchCopy> copy;
+    Colour lastRead = 0;
+};
+
+CopiedRegion copyThenClear(OperationContext& ctx)
+{
+    beginGeometric(ctx);
+    CopiedRegion r{Walk(ctx.state, ctx.canvas), std::nullopt, 0};
+    if (!r.walk.empty) {
+        r.lastRead = readAt(ctx.canvas, r.walk.lastX, r.walk.lastY);
+        r.copy.emplace(ctx.canvas, 1, 1, r.walk.validX, r.walk.validY);
+    }
+    ctx.canvas.cls();
+    ctx.canvas.setDrawWidth(1);
+    return r;
+}
+
 } // namespace
 
 void runMirror(OperationContext& ctx)
 {
     DrawingState& state = ctx.state;
     Canvas& canvas = ctx.canvas;
-    beginGeometric(ctx);
-    const Walk walk(state, canvas);
+    const CopiedRegion region = copyThenClear(ctx);
+    const Walk& walk = region.walk;
+    const std::optional<ScratchCopy>& copy = region.copy;
+    const Colour lastRead = region.lastRead;
     const double W = regionWidth(state);
-    std::optional<ScratchCopy> copy;
-    Colour lastRead = 0;
-    if (!walk.empty) {
-        lastRead = readAt(canvas, walk.lastX, walk.lastY);
-        copy.emplace(canvas, 1, 1, walk.validX, walk.validY);
-    }
-    canvas.cls();
-    canvas.setDrawWidth(1);
     if (walk.empty)
         return;
     const Rows image(canvas.image());
@@ -270,17 +286,11 @@ void runRotateRight(OperationContext& ctx)
 {
     DrawingState& state = ctx.state;
     Canvas& canvas = ctx.canvas;
-    beginGeometric(ctx);
-    const Walk walk(state, canvas);
+    const CopiedRegion region = copyThenClear(ctx);
+    const Walk& walk = region.walk;
+    const std::optional<ScratchCopy>& copy = region.copy;
+    const Colour lastRead = region.lastRead;
     const double H = regionHeight(state);
-    std::optional<ScratchCopy> copy;
-    Colour lastRead = 0;
-    if (!walk.empty) {
-        lastRead = readAt(canvas, walk.lastX, walk.lastY);
-        copy.emplace(canvas, 1, 1, walk.validX, walk.validY);
-    }
-    canvas.cls();
-    canvas.setDrawWidth(1);
     if (!walk.empty) {
         const Rows image(canvas.image());
         const int w = image.width(), h = image.height();
@@ -313,17 +323,11 @@ void runRotateLeft(OperationContext& ctx)
 {
     DrawingState& state = ctx.state;
     Canvas& canvas = ctx.canvas;
-    beginGeometric(ctx);
-    const Walk walk(state, canvas);
+    const CopiedRegion region = copyThenClear(ctx);
+    const Walk& walk = region.walk;
+    const std::optional<ScratchCopy>& copy = region.copy;
+    const Colour lastRead = region.lastRead;
     const double W = regionWidth(state);
-    std::optional<ScratchCopy> copy;
-    Colour lastRead = 0;
-    if (!walk.empty) {
-        lastRead = readAt(canvas, walk.lastX, walk.lastY);
-        copy.emplace(canvas, 1, 1, walk.validX, walk.validY);
-    }
-    canvas.cls();
-    canvas.setDrawWidth(1);
     if (!walk.empty) {
         const Rows image(canvas.image());
         const int w = image.width(), h = image.height();
@@ -357,17 +361,11 @@ void runRotateHalf(OperationContext& ctx)
 {
     DrawingState& state = ctx.state;
     Canvas& canvas = ctx.canvas;
-    beginGeometric(ctx);
-    const Walk walk(state, canvas);
+    const CopiedRegion region = copyThenClear(ctx);
+    const Walk& walk = region.walk;
+    const std::optional<ScratchCopy>& copy = region.copy;
+    const Colour lastRead = region.lastRead;
     const double W = regionWidth(state), H = regionHeight(state);
-    std::optional<ScratchCopy> copy;
-    Colour lastRead = 0;
-    if (!walk.empty) {
-        lastRead = readAt(canvas, walk.lastX, walk.lastY);
-        copy.emplace(canvas, 1, 1, walk.validX, walk.validY);
-    }
-    canvas.cls();
-    canvas.setDrawWidth(1);
     if (walk.empty)
         return;
     const Rows image(canvas.image());

@@ -246,4 +246,17 @@ Settings settingsFromState(const DrawingState& st)
     return s;
 }
 
+void applySettings(const Settings& s, DrawingState& st)
+{
+    st.red = s.red;
+    st.green = s.green;
+    st.blue = s.blue;
+    st.brushSize = s.brushSize;
+    st.colourMode = s.colourMode;
+    st.brushIndex = s.brushIndex;
+    st.storedValue7 = s.storedValue7;
+    st.storedValue8 = s.storedValue8;
+    st.backgroundColour = s.backgroundColour;
+}
+
 } // namespace pemma

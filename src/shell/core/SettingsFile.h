@@ -45,5 +45,7 @@ bool writeSettings(const QString& folder, const Settings& s, QString* error = nu
 std::string formatNumber(double v);
 
 Settings settingsFromState(const DrawingState& state);
+// Puts the nine fields into the drawing state.
+void applySettings(const Settings& settings, DrawingState& state);
 
 } // namespace pemma

@@ -15,16 +15,7 @@ SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sli
     s.appPath = appPath.toStdString();
 
     const SettingsReadResult read = readSettings(appPath);
-    const Settings& set = read.settings;
-    s.red = set.red;
-    s.green = set.green;
-    s.blue = set.blue;
-    s.brushSize = set.brushSize;
-    s.colourMode = set.colourMode;
-    s.brushIndex = set.brushIndex;
-    s.storedValue7 = set.storedValue7;
-    s.storedValue8 = set.storedValue8;
-    s.backgroundColour = set.backgroundColour;
+    applySettings(read.settings, s);
 
     canvas.setDrawWidth(s.brushSize);
     for (int k = 0; k < 3; ++k) {
