@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <cstdio>
 
 #include "paint/BrushTable.h"
@@ -294,6 +295,33 @@ void Form1::Form_QueryUnload()
     if (!pemma::Form_QueryUnload(state_, &error))
         std::fprintf(stderr, "pemmarover: could not write the settings file in %s: %s\n",
                      qPrintable(options_.appPath), qPrintable(error));
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (frameFitTries_ == 0)
+        QTimer::singleShot(0, this, &Form1::fitFrameToScreen);
+}
+
+void Form1::fitFrameToScreen()
+{
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect frame = frameGeometry(), client = geometry();
+    if (frame == client) {
+        // No frame (yet): a window manager may still be adding one.
+        if (++frameFitTries_ < 10)
+            QTimer::singleShot(50, this, &Form1::fitFrameToScreen);
+        return;
+    }
+    frameFitTries_ = 10;
+    const QRect target = screen->geometry();
+    if (frame == target)
+        return;
+    resize(target.size() - (frame.size() - client.size()));
+    move(target.topLeft()); // move() places the frame
 }
 
 void Form1::closeEvent(QCloseEvent* event)

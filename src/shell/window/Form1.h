@@ -77,6 +77,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void buildMenus();
@@ -102,6 +103,11 @@ private:
     std::vector<std::pair<int, QAction*>> brushActions_;
     std::vector<std::pair<int, QAction*>> sizeActions_;
     bool settingsWritten_ = false;
+    int frameFitTries_ = 0;
+
+    // Under a window manager the frame adds to the window: once its size is
+    // known, the whole window, frame included, is made to cover the screen.
+    void fitFrameToScreen();
 };
 
 } // namespace pemma
