@@ -16,9 +16,12 @@ trap e2e_cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 # Starts a private Xvfb at 1280x1024 on a display number it picks itself.
+# -noreset: by default the server resets whenever its last client leaves, and
+# a client that connects during that reset (the program, right after an
+# xdotool call) is refused and aborts.
 start_xvfb() {
     local fdfile="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$fdfile" >/dev/null 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
     for _ in $(seq 1 100); do
         if [ -s "$fdfile" ]; then
@@ -42,9 +45,16 @@ start_app() {
     for _ in $(seq 1 100); do
         APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
         [ -n "$APP_WINDOW" ] && break
+        kill -0 "$APP_PID" 2>/dev/null || break
         sleep 0.1
     done
-    [ -n "$APP_WINDOW" ] || fail "the window did not appear"
+    if [ -z "$APP_WINDOW" ]; then
+        echo "--- program output:" >&2
+        cat "$dir/out.log" >&2
+        echo "--- X server output:" >&2
+        cat "$E2E_TMP/xvfb.log" >&2
+        fail "the window did not appear"
+    fi
     sleep 0.5
 }
 
