@@ -83,8 +83,25 @@ pixel_of() {
     convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
 }
 
-expect_pixel() {
+check_pixel() {
     local got
     got=$(pixel_of "$1" "$2" "$3")
-    [ "$got" = "$4" ] || fail "pixel $2,$3 of $(basename "$1") is $got, expected $4 ($5)"
+    [ "$got" = "$4" ]
+}
+
+# Checks pixel x, y of picture file $1.
+expect_pixel() {
+    check_pixel "$@" || fail "pixel $2,$3 of $(basename "$1") is $(pixel_of "$1" "$2" "$3"), expected $4 ($5)"
+}
+
+# Checks pixel x, y of screenshot $1; while it differs, takes the screenshot
+# again for up to 5 s, since a busy machine may not have repainted yet.
+expect_screen() {
+    local i
+    for i in $(seq 1 50); do
+        check_pixel "$@" && return 0
+        sleep 0.1
+        screenshot "$1"
+    done
+    expect_pixel "$@"
 }

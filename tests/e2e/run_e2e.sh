@@ -21,9 +21,9 @@ xdotool mouseup 1
 move_to 800 700
 sleep 0.3
 screenshot "$E2E_TMP/stroke.png"
-expect_pixel "$E2E_TMP/stroke.png" 550 500 "0,0,0" "the stroke is painted in black"
-expect_pixel "$E2E_TMP/stroke.png" 550 520 "255,255,255" "beside the stroke the canvas stays white"
-expect_pixel "$E2E_TMP/stroke.png" 550 480 "255,255,255" "beside the stroke the canvas stays white"
+expect_screen "$E2E_TMP/stroke.png" 550 500 "0,0,0" "the stroke is painted in black"
+expect_screen "$E2E_TMP/stroke.png" 550 520 "255,255,255" "beside the stroke the canvas stays white"
+expect_screen "$E2E_TMP/stroke.png" 550 480 "255,255,255" "beside the stroke the canvas stays white"
 
 # A right-button stroke paints alike.
 move_to 400 600
@@ -33,7 +33,7 @@ xdotool mouseup 3
 move_to 800 700
 sleep 0.3
 screenshot "$E2E_TMP/stroke2.png"
-expect_pixel "$E2E_TMP/stroke2.png" 500 600 "0,0,0" "the right button paints too"
+expect_screen "$E2E_TMP/stroke2.png" 500 600 "0,0,0" "the right button paints too"
 
 "$WM_CLOSE" "$APP_WINDOW"
 wait_app || fail "the program ended with an error after the close request"
@@ -47,8 +47,8 @@ mkdir -p "$DIR2"
 printf '200,100,50,10,3,0,,"abc",0\r\n' >"$DIR2/pic-ini.dat"
 start_app "$DIR2" "$BIN"
 screenshot "$E2E_TMP/restored.png"
-expect_pixel "$E2E_TMP/restored.png" 68 40 "200,100,50" "the swatch shows the restored colour"
-expect_pixel "$E2E_TMP/restored.png" 640 600 "0,0,0" "the background is the restored black"
+expect_screen "$E2E_TMP/restored.png" 68 40 "200,100,50" "the swatch shows the restored colour"
+expect_screen "$E2E_TMP/restored.png" 640 600 "0,0,0" "the background is the restored black"
 kill -TERM "$APP_PID"
 wait_app || fail "the program ended with an error on SIGTERM"
 printf '200,100,50,10,3,0,,"abc",0\r\n' | cmp -s - "$DIR2/pic-ini.dat" \
