@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 
 #include "shell/window/Form1.h"
@@ -131,6 +133,24 @@ TEST(Form1, SlidersDriveTheColourAndFollowStrokes)
     QScrollBar* green = w.form.slider(2);
     EXPECT_EQ(green->geometry(), QRect(16, 16, 49, 17));
     EXPECT_EQ(w.form.swatch()->geometry(), QRect(64, 0, 9, 49));
+
+    // The thumb is short enough to show the position inside the narrow track.
+    auto thumb = [](QScrollBar* bar) {
+        QStyleOptionSlider opt;
+        opt.initFrom(bar);
+        opt.orientation = bar->orientation();
+        opt.minimum = bar->minimum();
+        opt.maximum = bar->maximum();
+        opt.sliderPosition = opt.sliderValue = bar->value();
+        opt.pageStep = bar->pageStep();
+        opt.singleStep = bar->singleStep();
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+    };
+    const QRect atZero = thumb(green);
+    green->setValue(255);
+    const QRect atFull = thumb(green);
+    EXPECT_GE(atFull.left() - atZero.left(), 10);
+    EXPECT_EQ(w.form.state().green, 255);
     green->setValue(200);
     EXPECT_EQ(w.form.state().green, 200);
     EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(0, 200, 0));

@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QProxyStyle>
 #include <QScreen>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -35,6 +36,20 @@ ScreenMetrics readScreen()
 }
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
+
+// The colour sliders are only 49 pixels wide. The desktop style's minimum
+// thumb length would fill their whole track, so the thumb could neither be
+// seen to move nor be dragged; a short thumb keeps the position visible.
+class ColourSliderStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option,
+                    const QWidget* widget) const override
+    {
+        if (metric == PM_ScrollBarSliderMin)
+            return 6;
+        return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+};
 
 } // namespace
 
@@ -186,6 +201,8 @@ void Form1::buildControls()
     const double tx = screen_.twipsPerPixelX, ty = screen_.twipsPerPixelY;
     auto px = [](double twips, double per) { return static_cast<int>(twips / per); };
     const char* names[3] = {"赤", "緑", "青"};
+    auto* sliderStyle = new ColourSliderStyle;
+    sliderStyle->setParent(this);
     for (int i = 0; i < 3; ++i) {
         QLabel* label = new QLabel(QString::fromUtf8(names[i]), view_);
         label->setObjectName(QStringLiteral("Label%1").arg(i + 1));
@@ -205,6 +222,7 @@ void Form1::buildControls()
         bar->setValue(0);
         bar->setGeometry(px(240, tx), px(240 * i, ty), px(735, tx), px(255, ty));
         bar->setFocusPolicy(Qt::NoFocus);
+        bar->setStyle(sliderStyle);
         const int n = i + 1;
         connect(bar, &QScrollBar::valueChanged, this, [this, n](int value) {
             sliders_.setPosition(n, value);
