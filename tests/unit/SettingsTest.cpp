@@ -4,6 +4,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <clocale>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "canvas/Canvas.h"
 #include "shell/core/SettingsFile.h"
@@ -27,6 +31,22 @@ QByteArray readFile(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         return {};
     return f.readAll();
+}
+
+// Runs fn as a user without privileges (root may write anywhere): in a child
+// process as "nobody" when running as root, here otherwise.
+bool asUnprivilegedUser(const std::function<bool()>& fn)
+{
+    if (::geteuid() != 0)
+        return fn();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const bool ok = ::setgid(65534) == 0 && ::setuid(65534) == 0 && fn();
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 } // namespace
@@ -94,6 +114,15 @@ TEST(SettingsFile, DamagedFieldsTakeDefaultsAndAreReported)
     EXPECT_EQ(r.settings.brushSize, 5);
     EXPECT_EQ(r.settings.backgroundColour, kWhite);
 
+    // Ranges apply to the rounded values; components keep their fractions.
+    const SettingsReadResult rounded = parseSettingsLine("255.4,-0.5,0.6,100.5,1,0,,,16777215.4");
+    EXPECT_TRUE(rounded.ignored.empty());
+    EXPECT_EQ(rounded.settings.red, 255.4);
+    EXPECT_EQ(rounded.settings.green, -0.5);
+    EXPECT_EQ(rounded.settings.brushSize, 100);
+    EXPECT_EQ(rounded.settings.backgroundColour, 16777215);
+    EXPECT_EQ(parseSettingsLine("255.5,-0.6,0,0.5,1,0,,,0").ignored, (std::vector<int>{1, 2, 4}));
+
     // Values the program gives a meaning to stay as read.
     const SettingsReadResult kept = parseSettingsLine("1,2,3,7,99,-4,,,0");
     EXPECT_TRUE(kept.ignored.empty());
@@ -132,6 +161,21 @@ TEST(SettingsFile, WriteReplacesAtomicallyAndReportsFailure)
     QString error;
     EXPECT_FALSE(writeSettings(dir.filePath("missing/folder"), s, &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+TEST(SettingsFile, AWritableFileInAFolderThatTakesNoNewFilesIsRewritten)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pic-ini.dat");
+    writeFile(file, "1,2,3,5,1,0,,,0\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    Settings s;
+    s.red = 200;
+    const bool written = asUnprivilegedUser([&] { return writeSettings(dir.path(), s); });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    EXPECT_TRUE(written);
+    EXPECT_EQ(readFile(file), QByteArray("200,0,0,5,1,0,,,16777215\r\n"));
 }
 
 TEST(Startup, RestoresSettingsAndRunsSliderHandling)

@@ -78,7 +78,12 @@ std::optional<double> numberIn(const Field& f, double lo, double hi)
 {
     if (f.kind == Field::Empty)
         return 0.0 >= lo && 0.0 <= hi ? std::optional<double>(0.0) : std::nullopt;
-    if (f.kind != Field::Number || f.number < lo || f.number > hi)
+    // The range is that of the value the program will use, the rounded one:
+    // 255.4 still sets the slider to 255 and 100.5 is thickness 100.
+    if (f.kind != Field::Number)
+        return std::nullopt;
+    const int used = roundHalfEven(f.number);
+    if (used < lo || used > hi)
         return std::nullopt;
     return f.number;
 }
@@ -211,6 +216,9 @@ std::string formatSettingsLine(const Settings& s)
 bool writeSettings(const QString& folder, const Settings& s, QString* error)
 {
     QSaveFile file(QDir(folder).filePath(QString::fromLatin1(kSettingsFileName)));
+    // A folder where no new file may be made (a shared install) can still
+    // hold a settings file the user may write: rewrite that one in place.
+    file.setDirectWriteFallback(true);
     const std::string line = formatSettingsLine(s);
     if (!file.open(QIODevice::WriteOnly)) {
         if (error)
