@@ -90,7 +90,9 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     QPainter p(&image_);
     beginAliased(p);
     p.setPen(penFor(c, drawWidth_));
-    const QPointF a(x1, y1), b(x2, y2);
+    // End points land on pixels the way every position does: rounded, halves
+    // to even (the rasteriser alone would cut 100.6 down to 100).
+    const QPointF a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
     if (a == b)
         p.drawPoint(a);
     else
@@ -124,7 +126,8 @@ void Canvas::box(double x1, double y1, double x2, double y2)
         p.setPen(Qt::NoPen);
     }
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
-    const QRectF r = QRectF(QPointF(x1, y1), QPointF(x2, y2)).normalized();
+    const QRectF r = QRectF(QPointF(roundHalfEven(x1), roundHalfEven(y1)),
+                            QPointF(roundHalfEven(x2), roundHalfEven(y2))).normalized();
     p.drawRect(r);
     const int m = drawWidth_ / 2 + 2;
     markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));

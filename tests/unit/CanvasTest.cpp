@@ -91,6 +91,20 @@ TEST(Canvas, SegmentsBoxesAndCirclesFollowFillStyle)
     c.circle(25, 75, 10);
     EXPECT_EQ(c.pixel(25, 75), joinColour(0, 0, 255));
     EXPECT_EQ(c.pixel(25, 65), joinColour(255, 0, 0));
+
+    // Fractional corners and end points land on rounded pixels, halves to even.
+    c.cls();
+    c.setFillStyle(Canvas::Transparent);
+    c.box(10.5, 10.6, 20.4, 30.5);
+    EXPECT_EQ(c.pixel(10, 20), joinColour(255, 0, 0)) << "10.5 -> 10";
+    EXPECT_EQ(c.pixel(11, 11), joinColour(255, 0, 0)) << "10.6 -> 11";
+    EXPECT_EQ(c.pixel(11, 10), kWhite);
+    EXPECT_EQ(c.pixel(20, 20), joinColour(255, 0, 0)) << "20.4 -> 20";
+    EXPECT_EQ(c.pixel(15, 30), joinColour(255, 0, 0)) << "30.5 -> 30";
+    EXPECT_EQ(c.pixel(15, 31), kWhite);
+    c.line(60.6, 50, 60.6, 90);
+    EXPECT_EQ(c.pixel(61, 70), joinColour(255, 0, 0));
+    EXPECT_EQ(c.pixel(60, 70), kWhite);
 }
 
 TEST(Canvas, BackgroundColourAndPictureRebuildTheDrawing)

@@ -283,5 +283,22 @@ TEST_F(Rainbow, SevenLinesOnePenWidthApartRedOnTop)
     EXPECT_EQ(canvas().pixel(200, 300 + 30), kWhite);
 }
 
+TEST_F(Rainbow, FractionalSpacingPutsThinLinesOnRoundedRows)
+{
+    // Thickness 1: the lines lie 0.8 apart, at 297.6 ... 302.4; each lands on
+    // its row rounded half to even, and a later line covers an earlier one.
+    use(8, 1);
+    startAt(100, 300);
+    move(300, 300);
+    const auto& rc = s().rainbowColours;
+    EXPECT_EQ(canvas().pixel(200, 297), kWhite);
+    EXPECT_EQ(canvas().pixel(200, 298), rc[1]);
+    EXPECT_EQ(canvas().pixel(200, 299), rc[2]);
+    EXPECT_EQ(canvas().pixel(200, 300), rc[3]);
+    EXPECT_EQ(canvas().pixel(200, 301), rc[4]);
+    EXPECT_EQ(canvas().pixel(200, 302), rc[6]);
+    EXPECT_EQ(canvas().pixel(200, 303), kWhite);
+}
+
 } // namespace
 } // namespace pemma::test
