@@ -61,6 +61,9 @@ PictureLoad loadPicture(const QString& fileName)
     // The content decides first, so a picture under a misleading name still
     // opens; formats without a signature at their start (TGA) get a second
     // try by their suffix.
+    // Qt refuses to decode more than 128 MB on its own; the program's limit
+    // above is the one that counts (8 bytes a pixel for 16-bit pictures).
+    QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
     for (const bool byContent : {true, false}) {
         QImageReader reader(fileName);
         reader.setDecideFormatFromContent(byContent);
@@ -83,6 +86,9 @@ PictureLoad loadPicture(const QString& fileName)
         }
         result.picture = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                            : QImage::Format_RGB32);
+        // A name like "scan@2x.png" makes the reader mark the picture for a
+        // high-density screen; it is drawn pixel for pixel all the same.
+        result.picture.setDevicePixelRatio(1);
         if (result.picture.isNull())
             result.error = QStringLiteral("画像を読み込むためのメモリが足りません。");
         else

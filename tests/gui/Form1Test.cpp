@@ -179,6 +179,9 @@ TEST(Form1, StartsFromTheSettingsFileAndCloseWritesIt)
         EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(200, 100, 50));
         EXPECT_EQ(w.form.canvas().image().pixel(500, 500), qRgb(0, 255, 0));
         EXPECT_EQ(w.form.state().brushIndex, 4);
+        // The session manager may ask for the settings while the program
+        // goes on; what is chosen afterwards is still stored at the close.
+        w.form.Form_QueryUnload();
         w.form.slider(1)->setValue(7);
         w.form.close();
     }
@@ -198,4 +201,23 @@ TEST(Form1, StrokeRepaintsOnlyWhatChanged)
     // The canvas's dirty rectangle was handed to the view and cleared.
     EXPECT_TRUE(w.form.canvas().dirty().isEmpty());
     EXPECT_EQ(w.form.canvas().image().pixel(510, 505), qRgb(0, 0, 0));
+}
+
+TEST(Form1, PressesOnTheLabelsAndTheSwatchStartNoStroke)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    auto send = [](QWidget* target, QEvent::Type type, QPointF pos, Qt::MouseButtons held) {
+        QMouseEvent e(type, pos, target->mapToGlobal(pos), Qt::LeftButton, held, Qt::NoModifier);
+        QApplication::sendEvent(target, &e);
+    };
+    for (QWidget* target : {static_cast<QWidget*>(w.form.swatch()), w.form.findChild<QWidget*>("Label2")}) {
+        ASSERT_NE(target, nullptr);
+        send(target, QEvent::MouseButtonPress, {4, 5}, Qt::LeftButton);
+        EXPECT_FALSE(w.form.state().isDrawing) << target->objectName().toStdString();
+        send(target, QEvent::MouseButtonRelease, {4, 5}, Qt::NoButton);
+    }
+    // A press on the canvas itself still starts one.
+    w.press({300, 300});
+    EXPECT_TRUE(w.form.state().isDrawing);
 }

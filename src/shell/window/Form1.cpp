@@ -16,6 +16,7 @@
 #include "paint/BrushTable.h"
 #include "shell/core/MenuTables.h"
 #include "shell/window/QtFileDialogs.h"
+#include "state/Rounding.h"
 
 namespace pemma {
 
@@ -199,7 +200,7 @@ void Form1::buildControls()
     // Designed in twips: labels 255 x 255 at top 0, 240, 480; sliders at left
     // 240, 735 x 255; the swatch at left 960, 135 x 735.
     const double tx = screen_.twipsPerPixelX, ty = screen_.twipsPerPixelY;
-    auto px = [](double twips, double per) { return static_cast<int>(twips / per); };
+    auto px = [](double twips, double per) { return roundHalfEven(twips / per); };
     const char* names[3] = {"赤", "緑", "青"};
     auto* sliderStyle = new ColourSliderStyle;
     sliderStyle->setParent(this);
@@ -212,6 +213,8 @@ void Form1::buildControls()
         f.setPixelSize(std::max(8, px(255, ty) - 5));
         label->setFont(f);
         label->setGeometry(0, px(240 * i, ty), px(255, tx), px(255, ty));
+        // A press on a label or the swatch is theirs; it starts no stroke.
+        label->setAttribute(Qt::WA_NoMousePropagation);
         labels_[i] = label;
 
         QScrollBar* bar = new QScrollBar(Qt::Horizontal, view_);
@@ -237,6 +240,7 @@ void Form1::buildControls()
     swatch_ = new QWidget(view_);
     swatch_->setObjectName(QStringLiteral("Picture1"));
     swatch_->setAutoFillBackground(true);
+    swatch_->setAttribute(Qt::WA_NoMousePropagation);
     swatch_->setGeometry(px(960, tx), 0, px(135, tx), px(735, ty));
     QPalette pal = swatch_->palette();
     pal.setColor(QPalette::Window, Qt::white);
@@ -306,9 +310,9 @@ void Form1::repaintDirty()
 
 void Form1::Form_QueryUnload()
 {
-    if (settingsWritten_)
-        return;
-    settingsWritten_ = true;
+    // Written at every request: the session manager may ask for the settings
+    // while the program goes on (a save point, a cancelled logout), and the
+    // real close must still store what was chosen after that.
     QString error;
     if (!pemma::Form_QueryUnload(state_, &error))
         std::fprintf(stderr, "pemmarover: could not write the settings file in %s: %s\n",
@@ -324,18 +328,27 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::fitFrameToScreen()
 {
-    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect frame = frameGeometry(), client = geometry();
-    if (frame == client) {
+    if (frameGeometry() == geometry()) {
         // No frame (yet): a window manager may still be adding one.
         if (++frameFitTries_ < 10)
             QTimer::singleShot(50, this, &Form1::fitFrameToScreen);
         return;
     }
     frameFitTries_ = 10;
+    fitToScreen();
+}
+
+void Form1::fitToScreen()
+{
+    QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
     const QRect target = screen->geometry();
+    const QRect frame = frameGeometry(), client = geometry();
+    if (frame == client) {
+        setGeometry(target);
+        return;
+    }
     if (frame == target)
         return;
     resize(target.size() - (frame.size() - client.size()));

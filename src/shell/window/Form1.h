@@ -70,9 +70,11 @@ public:
     void refreshCheckMarks(const DrawingState& state) override;
     void setBusy(bool busy) override;
 
+    // Makes the whole window, frame included, cover its screen again.
+    void fitToScreen();
     // Repaints what the last event changed.
     void repaintDirty();
-    // Writes the settings file (the close request); safe to call more than once.
+    // Writes the settings file (the close request); every call writes it again.
     void Form_QueryUnload();
 
 protected:
@@ -102,7 +104,6 @@ private:
     std::vector<std::pair<int, QAction*>> modeActions_;
     std::vector<std::pair<int, QAction*>> brushActions_;
     std::vector<std::pair<int, QAction*>> sizeActions_;
-    bool settingsWritten_ = false;
     int frameFitTries_ = 0;
 
     // Under a window manager the frame adds to the window: once its size is

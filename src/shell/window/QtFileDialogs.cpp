@@ -2,9 +2,7 @@
 
 #include <QAction>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QMessageBox>
-#include <QScreen>
 
 #include "files/FileCommands.h"
 #include "files/LayerCommands.h"
@@ -21,11 +19,7 @@ const QString kTitle = QStringLiteral("Pemmarover1.1");
 class FormFileWindow final : public FileCommandWindow {
 public:
     explicit FormFileWindow(Form1& form) : form_(form) {}
-    void refitToScreen() override
-    {
-        if (QScreen* screen = form_.screen() ? form_.screen() : QGuiApplication::primaryScreen())
-            form_.setGeometry(screen->geometry());
-    }
+    void refitToScreen() override { form_.fitToScreen(); }
     int scaleWidth() const override { return form_.scaleWidth(); }
     int scaleHeight() const override { return form_.scaleHeight(); }
 
