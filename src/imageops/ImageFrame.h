@@ -91,14 +91,14 @@ public:
     {
         return inside(x, y) ? Canvas::fromRgb(raw(static_cast<int>(x), static_cast<int>(y))) : kInvalidColour;
     }
-    // Row y, indexed by canvas column.
-    const QRgb* row(int y) const { return bits_ + (y - top_) * stride_ - left_; }
+    // Row y, indexed by canvas column; null when nothing was copied.
+    const QRgb* row(int y) const { return bits_ ? bits_ + (y - top_) * stride_ : nullptr; }
 
 private:
     QImage copy_;
     const QRgb* bits_ = nullptr;
     qsizetype stride_ = 0;
-    int left_ = 0, top_ = 0;
+    int top_ = 0;
     int fullW_ = 0, fullH_ = 0;
 };
 

@@ -101,6 +101,9 @@ const Scenario kScenarios[] = {
     {"far_beyond", 30, 20, 15, 15, 1500, 60, 1000.5 * 15, 35 * 15},
     // The drawing a single pixel.
     {"tiny_drawing", 1, 1, 15, 15, 4, 3, 3 * 15, 2.5 * 15},
+    // A drawing one pixel wide: no column can be read.
+    {"one_column", 1, 5, 15, 15, 1, 5, 0, 0},
+    {"one_column_region", 1, 5, 15, 15, 1, 5, 15, 3 * 15},
     // A screen larger than the drawing: the enlarged area ends at its
     // bottom edge but not its right one.
     {"screen_beyond_drawing", 40, 12, 15, 15, 60, 30, 0, 0},
