@@ -86,6 +86,18 @@ TEST(SettingsFile, RoundTripKeepsFractionsTextsAndEmptyFields)
     EXPECT_EQ(std::get<std::string>(r.settings.storedValue7), "x, y");
     EXPECT_TRUE(std::holds_alternative<std::monostate>(r.settings.storedValue8));
     EXPECT_EQ(formatSettingsLine(r.settings), line);
+
+    // A quote inside a text is written doubled and read back as one.
+    const SettingsReadResult quoted = parseSettingsLine("0,0,0,5,1,0,,\"a\"b\"");
+    ASSERT_TRUE(std::holds_alternative<std::string>(quoted.settings.storedValue8));
+    EXPECT_EQ(std::get<std::string>(quoted.settings.storedValue8), "a\"b");
+    const std::string written = formatSettingsLine(quoted.settings);
+    EXPECT_EQ(written, "0,0,0,5,1,0,,\"a\"\"b\",16777215\r\n");
+    const SettingsReadResult again = parseSettingsLine(written);
+    EXPECT_TRUE(again.ignored.empty());
+    ASSERT_TRUE(std::holds_alternative<std::string>(again.settings.storedValue8));
+    EXPECT_EQ(std::get<std::string>(again.settings.storedValue8), "a\"b");
+    EXPECT_EQ(again.settings.backgroundColour, kWhite);
 }
 
 TEST(SettingsFile, DamagedFieldsTakeDefaultsAndAreReported)
@@ -142,11 +154,20 @@ TEST(SettingsFile, OnlyTheExactNameIsReadAndHugeFilesAreRejected)
     EXPECT_EQ(r.settings.red, 200);
     EXPECT_EQ(r.settings.brushIndex, 4);
 
-    writeFile(dir.filePath("pic-ini.dat"), QByteArray(100000, '7'));
-    const SettingsReadResult huge = readSettings(dir.path());
-    EXPECT_EQ(huge.settings.red, 0);
-    EXPECT_EQ(huge.settings.brushSize, 5);
-    EXPECT_FALSE(huge.ignored.empty());
+    // A line beyond 4096 bytes is no settings line, even when its start
+    // would read as one: cut off, "16777215" would become 167.
+    for (int pad : {4077, 4078, 100000}) {
+        const QByteArray line = "1,2,3,7,1,0,\"" + QByteArray(pad, 'x') + "\",,16777215\r\n";
+        writeFile(dir.filePath("pic-ini.dat"), line);
+        const SettingsReadResult huge = readSettings(dir.path());
+        EXPECT_EQ(huge.settings.red, 0) << line.size();
+        EXPECT_EQ(huge.settings.brushSize, 5) << line.size();
+        EXPECT_EQ(huge.settings.backgroundColour, kWhite) << line.size();
+        EXPECT_FALSE(huge.ignored.empty()) << line.size();
+    }
+    // Just within the limit it is read.
+    writeFile(dir.filePath("pic-ini.dat"), "1,2,3,7,1,0,\"" + QByteArray(4060, 'x') + "\",,0\r\n");
+    EXPECT_EQ(readSettings(dir.path()).settings.backgroundColour, 0);
 }
 
 TEST(SettingsFile, WriteReplacesAtomicallyAndReportsFailure)

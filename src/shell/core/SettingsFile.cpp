@@ -40,7 +40,13 @@ Field parseField(const std::string& raw)
         return f;
     if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
         f.kind = Field::Text;
-        f.text = t.substr(1, t.size() - 2);
+        // A quote inside the text is written doubled.
+        const std::string inner = t.substr(1, t.size() - 2);
+        for (size_t i = 0; i < inner.size(); ++i) {
+            f.text += inner[i];
+            if (inner[i] == '"' && i + 1 < inner.size() && inner[i + 1] == '"')
+                ++i;
+        }
         return f;
     }
     double v = 0;
@@ -169,7 +175,9 @@ SettingsReadResult readSettings(const QString& folder)
     QFile file(dir.filePath(QString::fromLatin1(kSettingsFileName)));
     if (!file.open(QIODevice::ReadOnly))
         return none;
-    const QByteArray line = file.readLine(kMaxLineBytes + 1);
+    // readLine(n) gives at most n - 1 bytes: one more than the limit shows
+    // whether the line goes beyond it.
+    const QByteArray line = file.readLine(kMaxLineBytes + 2);
     if (line.size() > kMaxLineBytes) {
         SettingsReadResult r = parseSettingsLine(std::string(1, '\0'));
         return r;
@@ -192,8 +200,15 @@ static std::string formatStored(const StoredValue& v)
 {
     if (const double* d = std::get_if<double>(&v))
         return formatNumber(*d);
-    if (const std::string* s = std::get_if<std::string>(&v))
-        return '"' + *s + '"';
+    if (const std::string* s = std::get_if<std::string>(&v)) {
+        std::string out = "\"";
+        for (char c : *s) {
+            out += c;
+            if (c == '"')
+                out += '"';
+        }
+        return out + '"';
+    }
     return {};
 }
 
