@@ -6,11 +6,13 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 
 #include "shell/window/Form1.h"
+#include "state/Colour.h"
 
 using namespace pemma;
 
@@ -158,10 +160,13 @@ TEST(Form1, SlidersDriveTheColourAndFollowStrokes)
     // Colour mode 3: a drawing move moves the sliders to the new colour.
     w.action("i3")->trigger();
     w.press({400, 400});
+    const QColor before = w.form.swatch()->palette().color(QPalette::Window);
     w.move({410, 400}, Qt::LeftButton);
     const DrawingState& s = w.form.state();
-    EXPECT_EQ(w.form.slider(1)->value(), static_cast<int>(s.red));
-    EXPECT_EQ(w.form.slider(3)->value(), static_cast<int>(s.blue));
+    const QColor swatch = w.form.swatch()->palette().color(QPalette::Window);
+    EXPECT_NE(swatch, before) << "a random colour of 2^24 is drawn";
+    EXPECT_EQ(QColor(w.form.slider(1)->value(), w.form.slider(2)->value(), w.form.slider(3)->value()), swatch);
+    EXPECT_EQ(joinColour(s.red, s.green, s.blue), Canvas::fromRgb(swatch.rgb()));
     w.move({420, 400}, Qt::LeftButton);
     w.release({420, 400});
     const QRgb painted = w.form.canvas().image().pixel(415, 400);
@@ -194,13 +199,30 @@ TEST(Form1, StrokeRepaintsOnlyWhatChanged)
 {
     QTemporaryDir dir;
     Window w(dir.path());
-    w.form.canvas().takeDirty();
+    // Records what the view is asked to repaint.
+    struct PaintSpy : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(e)->region();
+            return false;
+        }
+    } spy;
+    QWidget* view = w.form.canvasView();
+    QApplication::processEvents();
+    view->installEventFilter(&spy);
     w.press({500, 500});
     w.move({500, 500}, Qt::LeftButton);
     w.move({520, 510}, Qt::LeftButton);
-    // The canvas's dirty rectangle was handed to the view and cleared.
-    EXPECT_TRUE(w.form.canvas().dirty().isEmpty());
+    QApplication::processEvents();
+    view->removeEventFilter(&spy);
     EXPECT_EQ(w.form.canvas().image().pixel(510, 505), qRgb(0, 0, 0));
+    // The stroke's own neighbourhood is repainted, not the whole canvas.
+    EXPECT_TRUE(spy.painted.contains(QPoint(510, 505)));
+    EXPECT_TRUE(QRect(480, 480, 60, 50).contains(spy.painted.boundingRect()))
+        << spy.painted.boundingRect().x() << "," << spy.painted.boundingRect().y() << " "
+        << spy.painted.boundingRect().width() << "x" << spy.painted.boundingRect().height();
 }
 
 TEST(Form1, PressesOnTheLabelsAndTheSwatchStartNoStroke)

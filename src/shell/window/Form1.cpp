@@ -280,6 +280,9 @@ void Form1::Form_Load()
                      qPrintable(QDir(options_.appPath).filePath(QString::fromLatin1(kSettingsFileName))),
                      qPrintable(fields.join(QStringLiteral(", "))));
     }
+    // The whole drawing is new: repaint it all now, so that the first stroke
+    // repaints only what it paints.
+    canvas_->takeDirty();
     view_->update();
 }
 
