@@ -137,7 +137,12 @@ TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
                    EXPECT_EQ(shownFilterIndex(d), 0);
                }),
         answer(QMessageBox::No, first + q),
-        choose(first),
+        choose(first,
+               [&](QFileDialog* d) {
+                   // Shown again where it was, with the name just chosen.
+                   EXPECT_EQ(d->directory().absolutePath(), QDir(dir.path()).absolutePath());
+                   EXPECT_EQ(d->selectedFiles().value(0), first);
+               }),
         answer(QMessageBox::Cancel, first + q), // Escape answers No
         choose(second),
         answer(QMessageBox::Yes, second + q),

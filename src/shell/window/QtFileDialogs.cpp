@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "files/FileCommands.h"
@@ -81,11 +82,23 @@ std::optional<QString> QtFileDialogs::run(bool save, const QString& filter, int 
         dialog.selectNameFilter(filters[filterIndex - 1]);
     else if (!filters.isEmpty())
         dialog.selectNameFilter(filters.first());
+    // Like one dialog kept for the life of the window: it opens where the
+    // last name was chosen, and a save dialog shows that name again (after
+    // "No" to the question, the name just typed).
+    if (!lastChosen_.isEmpty()) {
+        const QFileInfo last(lastChosen_);
+        if (last.absoluteDir().exists()) {
+            dialog.setDirectory(last.absoluteDir());
+            if (save)
+                dialog.selectFile(last.fileName());
+        }
+    }
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return std::nullopt;
+    lastChosen_ = chosen.first();
     return chosen.first();
 }
 

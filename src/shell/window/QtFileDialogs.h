@@ -28,6 +28,7 @@ public:
 private:
     std::optional<QString> run(bool save, const QString& filter, int filterIndex);
     QWidget* parent_;
+    QString lastChosen_; // the name last chosen in any of the dialogs
 };
 
 // Connects the file and layer commands of "メニュー" (bmpopen, bmpsave,
