@@ -10,6 +10,7 @@
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "shell/window/Form1.h"
 #include "state/Colour.h"
@@ -242,4 +243,31 @@ TEST(Form1, PressesOnTheLabelsAndTheSwatchStartNoStroke)
     // A press on the canvas itself still starts one.
     w.press({300, 300});
     EXPECT_TRUE(w.form.state().isDrawing);
+}
+
+TEST(Form1, KeyboardReachesTheMenusAndAClickedSlider)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+    // F10 opens "メニュー".
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_F10);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    EXPECT_EQ(QApplication::activePopupWidget(), w.form.findChild<QMenu*>("mnu"));
+    QApplication::activePopupWidget()->close();
+    QApplication::processEvents();
+
+    // A click on the red slider's right arrow, then the arrow keys move it.
+    QScrollBar* red = w.form.slider(1);
+    QTest::mouseClick(red, Qt::LeftButton, Qt::NoModifier, QPoint(red->width() - 3, red->height() / 2));
+    EXPECT_EQ(red->value(), 1);
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
+    EXPECT_EQ(red->value(), 3);
+    EXPECT_EQ(w.form.state().red, 3);
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_Left);
+    EXPECT_EQ(red->value(), 2);
+    QTest::keyClick(w.form.windowHandle(), Qt::Key_End);
+    EXPECT_EQ(red->value(), 255);
 }

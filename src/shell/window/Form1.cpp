@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QProxyStyle>
 #include <QScreen>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QTimer>
 #include <cstdio>
@@ -127,6 +128,12 @@ QAction* Form1::addItem(QMenu* menu, const QString& name, const QString& caption
 void Form1::buildMenus()
 {
     QMenuBar* bar = menuBar();
+    // F10 opens the first menu, as on other desktops.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    connect(f10, &QShortcut::activated, this, [bar] {
+        if (!bar->actions().isEmpty())
+            bar->setActiveAction(bar->actions().first());
+    });
 
     QMenu* mnu = bar->addMenu(QStringLiteral("メニュー"));
     mnu->setObjectName(QStringLiteral("mnu"));
@@ -224,7 +231,10 @@ void Form1::buildControls()
         bar->setPageStep(16);
         bar->setValue(0);
         bar->setGeometry(px(240, tx), px(240 * i, ty), px(735, tx), px(255, ty));
-        bar->setFocusPolicy(Qt::NoFocus);
+        // A clicked slider takes the arrow keys; a scroll bar's are inverted
+        // by default (Right would lower the value), a colour slider's not.
+        bar->setFocusPolicy(Qt::StrongFocus);
+        bar->setInvertedControls(false);
         bar->setStyle(sliderStyle);
         const int n = i + 1;
         connect(bar, &QScrollBar::valueChanged, this, [this, n](int value) {
