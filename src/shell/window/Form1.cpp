@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QProxyStyle>
+#include <QStyleOptionComplex>
 #include <QScreen>
 #include <QShortcut>
 #include <QSignalBlocker>
@@ -41,7 +42,7 @@ QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
 
 // The colour sliders are only 49 pixels wide. The desktop style's minimum
 // thumb length would fill their whole track, so the thumb could neither be
-// seen to move nor be dragged; a short thumb keeps the position visible.
+// seen to move nor be dragged; a short, dark thumb keeps the position visible.
 class ColourSliderStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
@@ -50,6 +51,15 @@ public:
         if (metric == PM_ScrollBarSliderMin)
             return 6;
         return QProxyStyle::pixelMetric(metric, option, widget);
+    }
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override
+    {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        if (control != CC_ScrollBar)
+            return;
+        const QRect thumb = subControlRect(CC_ScrollBar, option, SC_ScrollBarSlider, widget);
+        painter->fillRect(thumb.adjusted(1, 1, -1, -1), option->palette.color(QPalette::Dark));
     }
 };
 
