@@ -31,6 +31,10 @@ case "${1:-}" in
 run)
     install_missing
     build
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+        echo "Built build/pemmarover, but there is no display to show it on: run this from a desktop session." >&2
+        exit 1
+    fi
     exec ./build/pemmarover
     ;;
 test)
