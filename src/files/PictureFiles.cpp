@@ -4,8 +4,9 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <QImageWriter>
-#include <QSaveFile>
+#include <QBuffer>
 
+#include "files/AtomicWrite.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -108,22 +109,21 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
     if (!info.absoluteDir().exists())
         return QStringLiteral("保存先のフォルダがありません。");
 
-    // Written beside the target and renamed over it only when complete; on
-    // any failure the temporary file is discarded and the target untouched.
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly))
-        return QStringLiteral("ファイルを作成できません（%1）。").arg(file.errorString());
-    QImageWriter writer(&file, format);
-    if (quality >= 0)
-        writer.setQuality(quality);
-    if (!writer.write(image)) {
-        const bool deviceFailed = file.error() != QFileDevice::NoError;
-        file.cancelWriting();
-        return deviceFailed ? QStringLiteral("書き込みに失敗しました（ディスクの空きが足りないなど）。")
-                            : QStringLiteral("画像を書き出せませんでした（%1）。").arg(writer.errorString());
+    // The whole file is made in memory first; it replaces the target only
+    // once every byte of it is on the disk (see replaceFile).
+    QByteArray encoded;
+    {
+        QBuffer buffer(&encoded);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, format);
+        if (quality >= 0)
+            writer.setQuality(quality);
+        if (!writer.write(image))
+            return QStringLiteral("画像を書き出せませんでした（%1）。").arg(writer.errorString());
     }
-    if (!file.commit())
-        return QStringLiteral("書き込みに失敗しました（ディスクの空きが足りないなど）。");
+    const QString failure = replaceFile(fileName, encoded);
+    if (!failure.isEmpty())
+        return QStringLiteral("書き込みに失敗しました（%1）。").arg(failure);
     return {};
 }
 

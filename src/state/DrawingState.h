@@ -7,8 +7,16 @@
 
 namespace pemma {
 
-// A pass-through value of the settings file: unset, a number, or a quoted text.
-using StoredValue = std::variant<std::monostate, double, std::string>;
+// A field of the settings file that is neither a number nor a quoted text,
+// kept exactly as it stood so that it is written back unchanged.
+struct VerbatimField {
+    std::string bytes;
+    bool operator==(const VerbatimField&) const = default;
+};
+
+// A pass-through value of the settings file: unset, a number, a quoted text,
+// or anything else as it stood.
+using StoredValue = std::variant<std::monostate, double, std::string, VerbatimField>;
 
 // The whole drawing state of the window. Every field starts unset (0) and
 // lives as long as the program; the window owns the one instance.

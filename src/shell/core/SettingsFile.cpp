@@ -2,12 +2,12 @@
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
 #include <charconv>
 #include <cmath>
 #include <limits>
 #include <optional>
 
+#include "files/AtomicWrite.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -16,6 +16,10 @@ namespace {
 
 // A settings line is short; anything longer than this is not a settings file.
 constexpr qint64 kMaxLineBytes = 4096;
+// The seven numeric fields take at most 3 x 327 bytes (a component in plain
+// decimal: the smallest double has 324 digits after the point) + 4 x 11 + 10
+// for the commas and CR LF; the rest of a line may go to fields 7 and 8.
+constexpr size_t kMaxPassThroughBytes = 3000;
 
 struct Field {
     enum Kind { Empty, Number, Text, Bad } kind = Empty;
@@ -32,15 +36,68 @@ std::string trimmed(const std::string& s)
     return s.substr(first, last - first + 1);
 }
 
+bool isBlank(char c) { return c == ' ' || c == '\t'; }
+
+// Where the quoted text opened by the quote at `open` ends: the index of its
+// closing quote, one that is not doubled and is followed (after blanks) by a
+// comma or the end of the line. npos when there is none: the quote is then a
+// stray one and quotes nothing.
+size_t closingQuote(const std::string& line, size_t open)
+{
+    for (size_t i = open + 1; i < line.size(); ++i) {
+        if (line[i] != '"')
+            continue;
+        if (i + 1 < line.size() && line[i + 1] == '"') {
+            ++i; // a doubled quote stands for one quote in the text
+            continue;
+        }
+        size_t j = i + 1;
+        while (j < line.size() && isBlank(line[j]))
+            ++j;
+        if (j == line.size() || line[j] == ',')
+            return i;
+    }
+    return std::string::npos;
+}
+
+// Splits at commas outside quoted texts. A field is quoted when it starts
+// (after blanks) with a quote that is closed before a comma or the line's
+// end; any other quote is an ordinary character of its own field.
+std::vector<std::string> splitFields(const std::string& line)
+{
+    std::vector<std::string> out;
+    size_t pos = 0;
+    for (;;) {
+        size_t end = pos;
+        while (end < line.size() && isBlank(line[end]))
+            ++end;
+        if (end < line.size() && line[end] == '"') {
+            const size_t close = closingQuote(line, end);
+            if (close != std::string::npos)
+                end = close;
+        }
+        end = line.find(',', end);
+        if (end == std::string::npos) {
+            out.push_back(line.substr(pos));
+            return out;
+        }
+        out.push_back(line.substr(pos, end - pos));
+        pos = end + 1;
+    }
+}
+
 Field parseField(const std::string& raw)
 {
     Field f;
     const std::string t = trimmed(raw);
     if (t.empty())
         return f;
-    if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
+    if (t.front() == '"') {
+        if (t.size() < 2 || closingQuote(t, 0) != t.size() - 1) {
+            f.kind = Field::Bad;
+            return f;
+        }
         f.kind = Field::Text;
-        // A quote inside the text is written doubled.
         const std::string inner = t.substr(1, t.size() - 2);
         for (size_t i = 0; i < inner.size(); ++i) {
             f.text += inner[i];
@@ -62,22 +119,6 @@ Field parseField(const std::string& raw)
     f.kind = Field::Number;
     f.number = v;
     return f;
-}
-
-// Splits at commas outside double quotes.
-std::vector<std::string> splitFields(const std::string& line)
-{
-    std::vector<std::string> out(1);
-    bool quoted = false;
-    for (char c : line) {
-        if (c == '"')
-            quoted = !quoted;
-        if (c == ',' && !quoted)
-            out.emplace_back();
-        else
-            out.back() += c;
-    }
-    return out;
 }
 
 std::optional<double> numberIn(const Field& f, double lo, double hi)
@@ -102,16 +143,36 @@ std::optional<int> wholeIn(const Field& f, double lo, double hi)
     return roundHalfEven(*v);
 }
 
-StoredValue storedFrom(const Field& f)
+StoredValue storedFrom(const Field& f, const std::string& raw)
 {
     switch (f.kind) {
     case Field::Number:
         return f.number;
     case Field::Text:
         return f.text;
+    case Field::Bad:
+        return VerbatimField{raw};
     default:
         return std::monostate{};
     }
+}
+
+std::string formatStored(const StoredValue& v)
+{
+    if (const double* d = std::get_if<double>(&v))
+        return formatNumber(*d);
+    if (const std::string* s = std::get_if<std::string>(&v)) {
+        std::string out = "\"";
+        for (char c : *s) {
+            out += c;
+            if (c == '"')
+                out += '"';
+        }
+        return out + '"';
+    }
+    if (const VerbatimField* raw = std::get_if<VerbatimField>(&v))
+        return raw->bytes;
+    return {};
 }
 
 } // namespace
@@ -121,6 +182,9 @@ SettingsReadResult parseSettingsLine(const std::string& rawLine)
     SettingsReadResult r;
     r.found = true;
     std::string line = rawLine;
+    // A byte-order mark some editors put first is no part of field 1.
+    if (line.starts_with("\xEF\xBB\xBF"))
+        line.erase(0, 3);
     while (!line.empty() && (line.back() == '\r' || line.back() == '\n'))
         line.pop_back();
     if (line.find('\0') != std::string::npos) {
@@ -157,9 +221,16 @@ SettingsReadResult parseSettingsLine(const std::string& rawLine)
     take(5, [&](const Field& f) { return wholeIn(f, -intMax, intMax); }, [&](int v) { s.colourMode = v; });
     take(6, [&](const Field& f) { return wholeIn(f, -intMax, intMax); }, [&](int v) { s.brushIndex = v; });
     if (const Field* f = field(7))
-        s.storedValue7 = storedFrom(*f);
+        s.storedValue7 = storedFrom(*f, raw[6]);
     if (const Field* f = field(8))
-        s.storedValue8 = storedFrom(*f);
+        s.storedValue8 = storedFrom(*f, raw[7]);
+    // Fields 7 and 8 are kept only while what they write back leaves room for
+    // the longest numbers the other seven fields can take, so that whatever
+    // is written is within the length that is read.
+    if (formatStored(s.storedValue7).size() + formatStored(s.storedValue8).size() > kMaxPassThroughBytes) {
+        s.storedValue7 = s.storedValue8 = std::monostate{};
+        r.ignored.insert(r.ignored.end(), {7, 8});
+    }
     take(9, [](const Field& f) { return wholeIn(f, 0, 16777215); }, [&](int v) { s.backgroundColour = v; });
     return r;
 }
@@ -196,22 +267,6 @@ std::string formatNumber(double v)
     return std::string(buf, ptr);
 }
 
-static std::string formatStored(const StoredValue& v)
-{
-    if (const double* d = std::get_if<double>(&v))
-        return formatNumber(*d);
-    if (const std::string* s = std::get_if<std::string>(&v)) {
-        std::string out = "\"";
-        for (char c : *s) {
-            out += c;
-            if (c == '"')
-                out += '"';
-        }
-        return out + '"';
-    }
-    return {};
-}
-
 std::string formatSettingsLine(const Settings& s)
 {
     std::string line;
@@ -230,28 +285,20 @@ std::string formatSettingsLine(const Settings& s)
 
 bool writeSettings(const QString& folder, const Settings& s, QString* error)
 {
-    QSaveFile file(QDir(folder).filePath(QString::fromLatin1(kSettingsFileName)));
-    // A folder where no new file may be made (a shared install) can still
-    // hold a settings file the user may write: rewrite that one in place.
-    file.setDirectWriteFallback(true);
     const std::string line = formatSettingsLine(s);
-    if (!file.open(QIODevice::WriteOnly)) {
+    if (line.size() > static_cast<size_t>(kMaxLineBytes)) { // cannot happen: fields 7 and 8 are bounded
         if (error)
-            *error = file.errorString();
+            *error = QStringLiteral("the settings line would be too long to read back");
         return false;
     }
-    if (file.write(line.data(), static_cast<qint64>(line.size())) != static_cast<qint64>(line.size())) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    // A folder where no new file may be made (a shared install) can still
+    // hold a settings file the user may write: that one is rewritten in place.
+    const QString failure = replaceFile(QDir(folder).filePath(QString::fromLatin1(kSettingsFileName)),
+                                        QByteArray(line.data(), static_cast<qsizetype>(line.size())),
+                                        ReplaceMode::InPlaceWhenFolderIsClosed);
+    if (!failure.isEmpty() && error)
+        *error = failure;
+    return failure.isEmpty();
 }
 
 Settings settingsFromState(const DrawingState& st)
