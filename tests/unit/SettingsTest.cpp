@@ -5,6 +5,7 @@
 #include <QTemporaryDir>
 #include <clocale>
 #include <functional>
+#include <random>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -239,4 +240,48 @@ TEST(Startup, MissingFileGivesDefaultsAndTheSwatchShowsBlack)
     EXPECT_EQ(s.colourMode, 1);
     EXPECT_EQ(canvas.pixel(0, 0), kWhite);
     EXPECT_EQ(sliders.swatch(), kBlack);
+}
+
+// Whatever the program reads, it writes a line that it reads back to the same
+// nine fields, and writing that again gives the same bytes.
+TEST(SettingsFile, EveryLineWrittenReadsBackToTheSameFields)
+{
+    const std::vector<std::string> pieces = {"0", "1", "255", "5", "37.25", "-0.4", "5e-324", "1e308", "0x10", "abc",
+                                             "\"", "\"\"", "\"a,b\"", "\"a\"b\"", " ", ",", ",", ",", "\xEF\xBB\xBF",
+                                             "\r", "+3", ".5", "16777215", "e", "-", "\t"};
+    std::mt19937 rng(20261207);
+    for (int n = 0; n < 20000; ++n) {
+        std::string line;
+        const int count = 1 + static_cast<int>(rng() % 30);
+        for (int i = 0; i < count; ++i)
+            line += pieces[rng() % pieces.size()];
+        if (rng() % 8 == 0)
+            line = "5e-324,-5e-324,1e-300,1,1,1,\"" + std::string(rng() % 4000, 'x') + "\"," + line;
+        const SettingsReadResult first = parseSettingsLine(line);
+        const std::string written = formatSettingsLine(first.settings);
+        ASSERT_LE(written.size(), 4096u) << line;
+        const SettingsReadResult again = parseSettingsLine(written);
+        ASSERT_TRUE(again.ignored.empty()) << line << " -> " << written;
+        ASSERT_EQ(formatSettingsLine(again.settings), written) << line;
+        ASSERT_EQ(again.settings.storedValue7, first.settings.storedValue7) << line;
+        ASSERT_EQ(again.settings.storedValue8, first.settings.storedValue8) << line;
+    }
+}
+
+TEST(SettingsFile, UnusableFieldsSevenAndEightAMarkAndAStrayQuoteCostNothingElse)
+{
+    // Kept byte for byte through a start and a close.
+    QTemporaryDir dir;
+    writeFile(dir.filePath("pic-ini.dat"), "1,2,3,5,1,0,abc,0x10,0\r\n");
+    ASSERT_TRUE(writeSettings(dir.path(), readSettings(dir.path()).settings));
+    EXPECT_EQ(readFile(dir.filePath("pic-ini.dat")), QByteArray("1,2,3,5,1,0,abc,0x10,0\r\n"));
+
+    const SettingsReadResult marked = parseSettingsLine("\xEF\xBB\xBF" "200,2,3,5,1,0,,,0\r\n");
+    EXPECT_TRUE(marked.ignored.empty());
+    EXPECT_EQ(marked.settings.red, 200);
+
+    const SettingsReadResult stray = parseSettingsLine("1,2,3,5,1,0,\"a\"b\"c,\"x,0\r\n");
+    EXPECT_TRUE(stray.ignored.empty());
+    EXPECT_EQ(stray.settings.backgroundColour, 0);
+    EXPECT_EQ(formatSettingsLine(stray.settings), "1,2,3,5,1,0,\"a\"b\"c,\"x,0\r\n");
 }

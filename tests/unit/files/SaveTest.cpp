@@ -5,6 +5,8 @@
 #include <csignal>
 #include <sys/resource.h>
 
+#include "files/AtomicWrite.h"
+#include "support/FileSizeLimit.h"
 #include "unit/files/FilesFixture.h"
 
 namespace pemma::test {
@@ -210,6 +212,63 @@ TEST_F(SaveTest, AWriteFailingHalfWayLeavesTheEarlierFileAsItWas)
     EXPECT_EQ(bytes(jpg), oldJpg);
     // No temporary file is left behind.
     EXPECT_EQ(filesInDir(), (QStringList{QStringLiteral("picture.bmp"), QStringLiteral("picture.jpg")}));
+}
+
+// A save cut short anywhere (half-way, in its last block, one byte before its
+// end) never replaces the earlier file and is reported; nothing is left over.
+TEST_F(SaveTest, ASaveCutShortAnywhereLeavesTheEarlierFileAndSaysSo)
+{
+    const QString bmp = path(QStringLiteral("picture.bmp"));
+    const QString jpg = path(QStringLiteral("picture.jpg"));
+    saveBmp(bmp);
+    saveJpeg(jpg, 100);
+    ASSERT_TRUE(dialogs.errors.empty());
+    const QByteArray oldBmp = bytes(bmp), oldJpg = bytes(jpg);
+    rig.canvas.setBackColor(0x000080); // different content, same sizes for the BMP
+    const rlim_t bmpSize = oldBmp.size(), jpgSize = oldJpg.size();
+
+    struct Case {
+        QString file;
+        rlim_t limit;
+        bool jpeg;
+    };
+    const Case cases[] = {{bmp, bmpSize - 1, false}, {bmp, bmpSize - 100, false},
+                          {bmp, bmpSize - bmpSize % 16384, false}, {bmp, bmpSize / 2, false},
+                          {jpg, jpgSize / 2, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.limit);
+        const int reported = inChildWithFileSizeLimit(c.limit, [&] {
+            dialogs.errors.clear();
+            c.jpeg ? saveJpeg(c.file, 100) : saveBmp(c.file);
+            return dialogs.errors.size() == 1 && dialogs.errors[0].contains(QStringLiteral("書き込みに失敗しました")) ? 0 : 1;
+        });
+        EXPECT_EQ(reported, 0);
+        EXPECT_EQ(bytes(bmp), oldBmp);
+        EXPECT_EQ(bytes(jpg), oldJpg);
+        EXPECT_EQ(filesInDir(), (QStringList{QStringLiteral("picture.bmp"), QStringLiteral("picture.jpg")}));
+    }
+}
+
+// A file rewritten in place (its folder takes no new files) is never left
+// shorter or mixed: a write that fails puts the old bytes back.
+TEST_F(SaveTest, AnInPlaceRewriteThatFailsPutsTheOldBytesBack)
+{
+    const QString file = path(QStringLiteral("pic-ini.dat"));
+    const QByteArray old(300, 'o');
+    for (qsizetype newSize : {200, 400, 20000}) {
+        writeBytes(file, old);
+        const QByteArray next(newSize, 'n');
+        for (rlim_t limit : {rlim_t(newSize - 1), rlim_t(newSize / 2)}) {
+            if (limit < rlim_t(old.size()) && newSize <= old.size())
+                continue; // the old bytes themselves are beyond such a limit
+            SCOPED_TRACE(limit);
+            const int failed = inChildWithFileSizeLimit(limit, [&] { return rewriteInPlace(file, next).isEmpty() ? 1 : 0; });
+            EXPECT_EQ(failed, 0);
+            EXPECT_EQ(bytes(file), old);
+        }
+        EXPECT_TRUE(rewriteInPlace(file, next).isEmpty());
+        EXPECT_EQ(bytes(file), next);
+    }
 }
 
 } // namespace
