@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QBuffer>
+#include <cstring>
 
 #include "files/AtomicWrite.h"
 #include "state/Rounding.h"
@@ -42,6 +43,55 @@ QString readErrorText(QImageReader::ImageReaderError error)
 
 } // namespace
 
+namespace {
+
+// Text formats whose readers take in the whole file before they know the
+// picture's size; a real one is rarely more than a few megabytes.
+bool isTextFormat(const QByteArray& format, QIODevice* device)
+{
+    if (format == "xpm" || format == "xbm")
+        return true;
+    if (format == "pbm" || format == "pgm" || format == "ppm") {
+        const QByteArray head = device ? device->peek(2) : QByteArray();
+        return head.size() == 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '3';
+    }
+    return false;
+}
+
+// Decodes into a picture filled beforehand with fill, where the reader takes
+// the one it is given (the reader decides; most of Qt's do for their usual
+// formats). Pixels that the file does not deliver keep the fill.
+bool decodeOver(const QString& fileName, bool byContent, uchar fill, QImage* picture, QImageReader::ImageReaderError* error)
+{
+    QImageReader reader(fileName);
+    reader.setDecideFormatFromContent(byContent);
+    const QSize size = reader.size();
+    const QImage::Format format = reader.imageFormat();
+    if (size.isValid() && !tooLarge(size) && format != QImage::Format_Invalid) {
+        *picture = QImage(size, format);
+        if (!picture->isNull())
+            std::memset(picture->bits(), fill, static_cast<size_t>(picture->sizeInBytes()));
+    } else {
+        *picture = QImage();
+    }
+    const bool ok = reader.read(picture) && !picture->isNull();
+    *error = reader.error();
+    return ok;
+}
+
+// Whether the pixel at (x, y) is stored the same in both pictures, which
+// have the same size and format.
+bool samePixel(const QImage& a, const QImage& b, int x, int y)
+{
+    const int depth = a.depth();
+    if (depth < 8)
+        return a.pixelIndex(x, y) == b.pixelIndex(x, y);
+    const int bytes = depth / 8;
+    return std::memcmp(a.constScanLine(y) + x * bytes, b.constScanLine(y) + x * bytes, static_cast<size_t>(bytes)) == 0;
+}
+
+} // namespace
+
 PictureLoad loadPicture(const QString& fileName)
 {
     PictureLoad result;
@@ -54,8 +104,16 @@ PictureLoad loadPicture(const QString& fileName)
         result.error = QStringLiteral("フォルダは画像として開けません。");
         return result;
     }
+    if (!info.isFile()) { // a pipe or a device would never end or block the window
+        result.error = QStringLiteral("通常のファイルではないため開けません。");
+        return result;
+    }
     if (info.size() == 0) {
         result.error = QStringLiteral("ファイルが空です。");
+        return result;
+    }
+    if (info.size() > kMaxPictureFileBytes) {
+        result.error = QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
         return result;
     }
 
@@ -65,18 +123,41 @@ PictureLoad loadPicture(const QString& fileName)
     // Qt refuses to decode more than 128 MB on its own; the program's limit
     // above is the one that counts (8 bytes a pixel for 16-bit pictures).
     QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
+    QByteArray contentFormat;
     for (const bool byContent : {true, false}) {
-        QImageReader reader(fileName);
-        reader.setDecideFormatFromContent(byContent);
-        const QSize size = reader.size();
+        QSize size;
+        {
+            QImageReader probe(fileName);
+            probe.setDecideFormatFromContent(byContent);
+            // Only the start of the file is looked at to tell its format.
+            const QByteArray format = probe.format();
+            if (byContent)
+                contentFormat = format;
+            else if (format == contentFormat)
+                return result; // the same reader would fail the same way
+            const bool text = isTextFormat(format, probe.device());
+            if (text && info.size() > kMaxTextPictureFileBytes) {
+                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
+                                   .arg(kMaxTextPictureFileBytes >> 20);
+                return result;
+            }
+            size = probe.size();
+            // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
+            // one that claims more is cut short and is not worth decoding.
+            if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * info.size()) {
+                result.error = readErrorText(QImageReader::InvalidDataError);
+                return result;
+            }
+        }
         if (size.isValid() && tooLarge(size)) {
             result.error = tooLargeText(size);
             return result;
         }
         QImage picture;
-        if (!reader.read(&picture) || picture.isNull()) {
+        QImageReader::ImageReaderError error{};
+        if (!decodeOver(fileName, byContent, 0x00, &picture, &error)) {
             if (byContent) {
-                result.error = readErrorText(reader.error());
+                result.error = readErrorText(error);
                 continue; // keeps the reason found by the content
             }
             return result;
@@ -85,8 +166,54 @@ PictureLoad loadPicture(const QString& fileName)
             result.error = tooLargeText(picture.size());
             return result;
         }
+        // A file that ends early leaves part of the picture undecoded: the
+        // same file decoded over another fill shows which pixels those are,
+        // and they become white, like an empty canvas. Where the reader made
+        // its own picture, a second decoding that differs shows the same.
+        // A picture in 32 bits without alpha from a fill of zeros has had
+        // every pixel delivered when none is left with alpha 0.
+        bool complete = false;
+        if (picture.format() == QImage::Format_RGB32) {
+            complete = true;
+            for (int y = 0; y < picture.height() && complete; ++y) {
+                const QRgb* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
+                for (int x = 0; x < picture.width(); ++x)
+                    if (qAlpha(row[x]) == 0) {
+                        complete = false;
+                        break;
+                    }
+            }
+        }
+        QImage missing; // Format_Mono mask: 1 where a pixel was not delivered
+        if (!complete) {
+            QImage other;
+            if (decodeOver(fileName, byContent, 0xFF, &other, &error) && other.size() == picture.size()
+                && other.format() == picture.format()) {
+                const size_t rowBytes = (static_cast<size_t>(picture.width()) * picture.depth() + 7) / 8;
+                for (int y = 0; y < picture.height(); ++y)
+                    for (int x = 0; x < picture.width(); ++x) {
+                        if (x == 0 && std::memcmp(picture.constScanLine(y), other.constScanLine(y), rowBytes) == 0)
+                            break; // the whole row was delivered
+                        if (!samePixel(picture, other, x, y)) {
+                            if (missing.isNull()) {
+                                missing = QImage(picture.size(), QImage::Format_Mono);
+                                missing.fill(0);
+                            }
+                            missing.setPixel(x, y, 1);
+                        }
+                    }
+            } else {
+                result.error = readErrorText(error);
+                return result;
+            }
+        }
         result.picture = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                                                            : QImage::Format_RGB32);
+        if (!missing.isNull() && !result.picture.isNull())
+            for (int y = 0; y < missing.height(); ++y)
+                for (int x = 0; x < missing.width(); ++x)
+                    if (missing.pixelIndex(x, y))
+                        result.picture.setPixel(x, y, 0xFFFFFFFF);
         // A name like "scan@2x.png" makes the reader mark the picture for a
         // high-density screen; it is drawn pixel for pixel all the same.
         result.picture.setDevicePixelRatio(1);

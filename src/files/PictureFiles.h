@@ -9,6 +9,14 @@ namespace pemma {
 // Largest picture that is opened: each side and the number of pixels.
 constexpr int kMaxPictureSide = 32767;
 constexpr qint64 kMaxPicturePixels = qint64(8192) * 8192;
+// Largest file that is opened: the largest picture stored without any
+// compression at 8 bytes a pixel (16 bits per channel with alpha), plus room
+// for headers and tables. Nothing larger can be a picture the program opens,
+// so it is refused before any decoder sees it.
+constexpr qint64 kMaxPictureFileBytes = kMaxPicturePixels * 8 + (qint64(1) << 20);
+// Text formats (XPM, XBM, plain PBM/PGM/PPM) are read whole before their size
+// is known: they are opened up to this size, which keeps their reading short.
+constexpr qint64 kMaxTextPictureFileBytes = qint64(4) << 20;
 
 struct PictureLoad {
     QImage picture; // null when the file could not be read
@@ -16,8 +24,9 @@ struct PictureLoad {
 };
 
 // Reads any picture format Qt knows (plugins included), deciding the format
-// by the content first and by the name second. Refuses pictures beyond the
-// limits above before decoding them.
+// by the content first and by the name second. Refuses files and pictures
+// beyond the limits above before decoding them. Pixels that a file cut short
+// does not deliver are white; the result is the same on every load.
 PictureLoad loadPicture(const QString& fileName);
 
 // Writes the image under exactly this name in the given format ("bmp",
