@@ -105,9 +105,11 @@ SettingsPlace settingsPlace(const QString& programFolder, bool forWriting)
 {
     const QByteArray beside = QFile::encodeName(programFolder);
     const bool besideHasFile = hasSettingsFile(beside);
-    const bool besideWritable =
-        ::access(beside.constData(), W_OK | X_OK) == 0
-        || (besideHasFile && ::access((beside + '/' + kSettingsFileName).constData(), W_OK) == 0);
+    // A file there is rewritten (in place when the folder takes no new file);
+    // without one the folder must take it.
+    const bool besideWritable = besideHasFile
+        ? ::access((beside + '/' + kSettingsFileName).constData(), W_OK) == 0
+        : ::access(beside.constData(), W_OK | X_OK) == 0;
     if (besideWritable)
         return {programFolder, programFolder, true};
 

@@ -28,10 +28,11 @@ struct SettingsPlace {
 };
 
 // The settings stay beside the program when a file of that name is there and
-// may be written, or when the folder takes new files: the portable case. A
-// system-wide install takes neither; then they live in userSettingsFolder().
-// A file beside the program that cannot be written (a read-only copy) still
-// gives the settings until the user's own file exists. With forWriting the
+// this user may write it, or when there is none and the folder takes new
+// files: the portable case. A system-wide install takes neither; then they
+// live in userSettingsFolder(). A file beside the program that this user
+// cannot write (a read-only copy) still gives the settings until the user's
+// own file exists, so that what is chosen is not lost at every close. With forWriting the
 // user's folder is made (mode 0700) when the settings go there.
 SettingsPlace settingsPlace(const QString& programFolder, bool forWriting = false);
 
