@@ -3,8 +3,8 @@
 # DESTDIR) puts exactly the listed files there and nothing elsewhere; the
 # desktop entry and the AppStream file pass their validators. Under Xvfb the
 # installed program, started from its read-only folder as an ordinary user,
-# writes its settings to $XDG_CONFIG_HOME/pemmarover at close and reads them
-# back at the next start; a copy in a folder of its own, whose name is not
+# shows its icon, writes its settings to $XDG_CONFIG_HOME/pemmarover at close
+# and reads them back at the next start; a copy in a folder of its own, whose name is not
 # UTF-8, keeps them beside itself.
 # Usage: install_e2e.sh <build folder>
 set -u
@@ -45,14 +45,15 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 
 # launch <log> <folder to start in> <command...>: starts the program and waits
-# for its window; sets APP_PID.
+# for its window; sets APP_PID and APP_WINDOW.
 launch() {
     local log=$1 dir=$2
     shift 2
     (cd "$dir" && exec "$@" >"$log" 2>&1) &
     APP_PID=$!
     for _ in $(seq 1 200); do
-        xdotool search --name '^Pemmarover1\.1$' >/dev/null 2>&1 && { sleep 0.5; return 0; }
+        APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
+        [ -n "$APP_WINDOW" ] && { sleep 0.5; return 0; }
         kill -0 "$APP_PID" 2>/dev/null || break
         sleep 0.1
     done
@@ -63,6 +64,7 @@ launch() {
 run_installed() {
     launch "$E2E_TMP/installed.log" "$P/bin" "${AS_USER[@]}" env HOME="$HOMEDIR" XDG_CONFIG_HOME="$CFG" \
         XDG_RUNTIME_DIR="$RUNTIME" "$P/bin/pemmarover"
+    xprop -id "$APP_WINDOW" _NET_WM_ICON | grep -q 'Icon (' || fail "the window has no icon"
     kill -TERM "$APP_PID"
     wait_app || fail "the installed program ended with an error"
 }
