@@ -30,6 +30,8 @@ diff <(listed "$E2E_TMP/staged") <(expected "usr/") || fail "the files installed
 out=$(desktop-file-validate "$P"/share/applications/*.desktop 2>&1)
 [ $? -eq 0 ] && [ -z "$out" ] || fail "desktop-file-validate: $out"
 out=$(appstreamcli validate --no-net "$P"/share/metainfo/*.metainfo.xml 2>&1) || fail "appstreamcli validate: $out"
+# The tree as a whole: the metainfo's launchable is the installed entry.
+out=$(appstreamcli validate-tree --no-net "$P" 2>&1) || fail "appstreamcli validate-tree: $out"
 
 # 2. The installed program keeps its settings in the user's folder.
 start_xvfb
