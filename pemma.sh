@@ -2,12 +2,14 @@
 # Set-up on a Debian 12 machine: installs what is missing, builds, then
 #   ./pemma.sh run    starts the painter
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)
+#   ./pemma.sh package   builds the Debian package build/pemmarover_<version>_<arch>.deb
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ ninja-build ccache libgtest-dev libbenchmark-dev libx11-dev
           qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
-          fonts-ipafont-gothic xvfb xdotool imagemagick)
+          fonts-ipafont-gothic xvfb xdotool imagemagick
+          librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian x11-utils)
 
 install_missing() {
     local missing=() p
@@ -42,8 +44,14 @@ test)
     build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
+package)
+    install_missing
+    build
+    (cd build && cpack -G DEB)
+    lintian build/pemmarover_*.deb
+    ;;
 *)
-    echo "usage: $0 run | test" >&2
+    echo "usage: $0 run | test | package" >&2
     exit 2
     ;;
 esac

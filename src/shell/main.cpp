@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
@@ -8,6 +10,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "shell/core/SettingsPlace.h"
 #include "shell/window/Form1.h"
 
 namespace {
@@ -48,6 +51,13 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Pemmarover1.1"));
     QApplication::setApplicationDisplayName(QStringLiteral("Pemmarover1.1"));
+    // The window shows the icon of the applications menu, and desktops match
+    // it to its menu entry.
+    QApplication::setDesktopFileName(QStringLiteral(PEMMA_APP_ID));
+    QIcon icon;
+    for (const QString& size : QDir(QStringLiteral(":/icons")).entryList())
+        icon.addFile(QStringLiteral(":/icons/%1/pemmarover.png").arg(size));
+    QApplication::setWindowIcon(icon);
 
     // The interface is Japanese; so are the texts of Qt's own dialogs.
     QTranslator qtTranslator;
@@ -55,7 +65,7 @@ int main(int argc, char** argv)
                           QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtTranslator);
 
-    pemma::Form1 form({QApplication::applicationDirPath(), std::nullopt});
+    pemma::Form1 form({pemma::programFolder(), std::nullopt});
     form.Form_Load();
     closeOnTerminationSignals(form);
 

@@ -1,5 +1,6 @@
 #include "shell/core/Startup.h"
 
+#include "shell/core/SettingsPlace.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -14,7 +15,7 @@ SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sli
     s.screenHeightTwips = screen.heightPixels * screen.twipsPerPixelY;
     s.appPath = appPath.toStdString();
 
-    const SettingsReadResult read = readSettings(appPath);
+    const SettingsReadResult read = readSettings(settingsPlace(appPath).readFolder);
     applySettings(read.settings, s);
 
     canvas.setDrawWidth(s.brushSize);
@@ -35,7 +36,8 @@ SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sli
 
 bool Form_QueryUnload(const DrawingState& s, QString* error)
 {
-    return writeSettings(QString::fromStdString(s.appPath), settingsFromState(s), error);
+    const SettingsPlace place = settingsPlace(QString::fromStdString(s.appPath), true);
+    return writeSettings(place.writeFolder, settingsFromState(s), error);
 }
 
 } // namespace pemma

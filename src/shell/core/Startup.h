@@ -18,14 +18,16 @@ struct ScreenMetrics {
 };
 
 // The start-up steps after the window has been sized: records the screen
-// metrics and the executable's folder, reads the settings file, sets the pen
+// metrics and the executable's folder, reads the settings file (where
+// settingsPlace says), sets the pen
 // width, draws the colour-walk directions, sets the background, the sliders
 // and the rainbow table, and the working pen width. Returns what was read.
 SettingsReadResult Form_Load(DrawingState& state, Canvas& canvas, ColourSliders& sliders,
                              RandomSource& random, const ScreenMetrics& screen,
                              const QString& appPath);
 
-// The close request: writes the settings file. Never refuses; returns false
+// The close request: writes the settings file where settingsPlace says,
+// making the user's settings folder when needed. Never refuses; returns false
 // (with the reason) when the file could not be written.
 bool Form_QueryUnload(const DrawingState& state, QString* error = nullptr);
 

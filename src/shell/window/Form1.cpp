@@ -17,6 +17,7 @@
 
 #include "paint/BrushTable.h"
 #include "shell/core/MenuTables.h"
+#include "shell/core/SettingsPlace.h"
 #include "shell/window/QtFileDialogs.h"
 #include "state/Rounding.h"
 
@@ -297,7 +298,8 @@ void Form1::Form_Load()
         for (int f : read.ignored)
             fields << QString::number(f);
         std::fprintf(stderr, "pemmarover: %s: ignored unusable field(s) %s; using defaults for them\n",
-                     qPrintable(QDir(options_.appPath).filePath(QString::fromLatin1(kSettingsFileName))),
+                     qPrintable(QDir(settingsPlace(options_.appPath).readFolder)
+                                    .filePath(QString::fromLatin1(kSettingsFileName))),
                      qPrintable(fields.join(QStringLiteral(", "))));
     }
     // The whole drawing is new: repaint it all now, so that the first stroke
@@ -339,7 +341,7 @@ void Form1::Form_QueryUnload()
     QString error;
     if (!pemma::Form_QueryUnload(state_, &error))
         std::fprintf(stderr, "pemmarover: could not write the settings file in %s: %s\n",
-                     qPrintable(options_.appPath), qPrintable(error));
+                     qPrintable(settingsPlace(options_.appPath).writeFolder), qPrintable(error));
 }
 
 void Form1::showEvent(QShowEvent* event)

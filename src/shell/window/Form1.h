@@ -47,7 +47,7 @@ class Form1 final : public QMainWindow, public CheckMarkView, public BusyPointer
     Q_OBJECT
 public:
     struct Options {
-        QString appPath;                 // where pic-ini.dat lives
+        QString appPath;                 // the program's folder (see settingsPlace)
         std::optional<ScreenMetrics> screen; // read from the primary screen when unset
     };
     explicit Form1(Options options);
