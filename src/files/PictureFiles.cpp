@@ -5,6 +5,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QBuffer>
+#include <QFile>
+#include <QtEndian>
 #include <cstring>
 
 #include "files/AtomicWrite.h"
@@ -58,36 +60,129 @@ bool isTextFormat(const QByteArray& format, QIODevice* device)
     return false;
 }
 
+// Icons (ICO, CUR) are decoded into a picture the reader makes itself, and
+// pixel rows it cannot read stay as they were in memory. So every icon of
+// the file must be one the reader takes whole: a plain header, a known depth,
+// no compression, and all its colours, rows and mask inside the file.
+bool iconIsWhole(QFile& file)
+{
+    auto u16 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+    auto u32 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
+    const qint64 size = file.size();
+    if (!file.seek(0))
+        return false;
+    const QByteArray head = file.read(6);
+    if (head.size() < 6)
+        return false;
+    const int count = u16(head, 4);
+    const QByteArray entries = file.read(16 * qint64(count));
+    if (entries.size() < 16 * count)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const qint64 offset = u32(entries, 16 * i + 12);
+        if (!file.seek(offset))
+            return false;
+        const QByteArray dib = file.read(40);
+        if (dib.size() >= 4 && dib.startsWith("\x89PNG"))
+            continue; // a PNG inside refuses to open when cut short
+        if (dib.size() < 40 || u32(dib, 0) != 40 || u16(dib, 12) != 1 || u32(dib, 16) != 0)
+            return false;
+        const qint64 width = qint32(u32(dib, 4)), height = qint32(u32(dib, 8)) / 2;
+        const int bits = u16(dib, 14);
+        const quint32 used = u32(dib, 32);
+        if (width <= 0 || height <= 0 || width > 1024 || height > 1024
+            || (bits != 1 && bits != 4 && bits != 8 && bits != 24 && bits != 32))
+            return false;
+        qint64 colours = 0;
+        if (bits <= 8) {
+            colours = qint64(1) << bits;
+            if (used > colours)
+                return false;
+            if (used != 0)
+                colours = used;
+        }
+        const qint64 rows = (width * bits + 31) / 32 * 4 * height;
+        const qint64 mask = (width + 31) / 32 * 4 * height;
+        if (offset + 40 + 4 * colours + rows + mask > size)
+            return false;
+    }
+    return true;
+}
+
 // Decodes into a picture filled beforehand with fill, where the reader takes
-// the one it is given (the reader decides; most of Qt's do for their usual
-// formats). Pixels that the file does not deliver keep the fill.
-bool decodeOver(const QString& fileName, bool byContent, uchar fill, QImage* picture, QImageReader::ImageReaderError* error)
+// the one it is given (most of Qt's readers do for their usual formats):
+// pixels that the file does not deliver keep the fill. Of the readers that
+// make a picture of their own, those of GIF, WebP, XPM, WBMP and TGA fill it
+// or fail when the file ends early; icons are checked whole beforehand.
+struct Decoded {
+    QImage picture;
+    bool ownBuffer = false; // the reader decoded into the prefilled picture
+};
+
+bool decodeOver(const QString& fileName, bool byContent, uchar fill, Decoded* out,
+                QImageReader::ImageReaderError* error)
 {
     QImageReader reader(fileName);
     reader.setDecideFormatFromContent(byContent);
     const QSize size = reader.size();
     const QImage::Format format = reader.imageFormat();
+    QImage& picture = out->picture;
+    picture = QImage();
     if (size.isValid() && !tooLarge(size) && format != QImage::Format_Invalid) {
-        *picture = QImage(size, format);
-        if (!picture->isNull())
-            std::memset(picture->bits(), fill, static_cast<size_t>(picture->sizeInBytes()));
-    } else {
-        *picture = QImage();
+        picture = QImage(size, format);
+        if (!picture.isNull())
+            std::memset(picture.bits(), fill, static_cast<size_t>(picture.sizeInBytes()));
     }
-    const bool ok = reader.read(picture) && !picture->isNull();
+    const uchar* prefilled = picture.isNull() ? nullptr : picture.constBits();
+    const bool ok = reader.read(&picture) && !picture.isNull();
     *error = reader.error();
+    out->ownBuffer = ok && prefilled && picture.constBits() == prefilled;
     return ok;
 }
 
-// Whether the pixel at (x, y) is stored the same in both pictures, which
-// have the same size and format.
-bool samePixel(const QImage& a, const QImage& b, int x, int y)
+QImage::Format shownFormat(const QImage& picture)
 {
-    const int depth = a.depth();
-    if (depth < 8)
-        return a.pixelIndex(x, y) == b.pixelIndex(x, y);
-    const int bytes = depth / 8;
-    return std::memcmp(a.constScanLine(y) + x * bytes, b.constScanLine(y) + x * bytes, static_cast<size_t>(bytes)) == 0;
+    return picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+}
+
+// Every pixel of a picture in 32 bits without alpha that was decoded over a
+// fill of zeros has been delivered when none is left with alpha 0.
+bool allDelivered(const Decoded& d)
+{
+    const QImage& p = d.picture;
+    if (!d.ownBuffer || p.format() != QImage::Format_RGB32)
+        return false;
+    for (int y = 0; y < p.height(); ++y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(p.constScanLine(y));
+        for (int x = 0; x < p.width(); ++x)
+            if (qAlpha(row[x]) == 0)
+                return false;
+    }
+    return true;
+}
+
+// Pixels whose stored bytes or shown colour differ between the two
+// decodings: the file did not deliver them. Turns them white in shown.
+void whitenUndelivered(const QImage& a, const QImage& b, QImage* shown)
+{
+    const QImage other = b.convertToFormat(shown->format());
+    const bool sameStorage = a.format() == b.format() && a.depth() >= 8;
+    const size_t pixelBytes = static_cast<size_t>(a.depth() / 8);
+    for (int y = 0; y < shown->height(); ++y) {
+        QRgb* row = reinterpret_cast<QRgb*>(shown->scanLine(y));
+        const QRgb* otherRow = reinterpret_cast<const QRgb*>(other.constScanLine(y));
+        const bool storedSame = !sameStorage
+            || std::memcmp(a.constScanLine(y), b.constScanLine(y), pixelBytes * static_cast<size_t>(a.width())) == 0;
+        if (storedSame && std::memcmp(row, otherRow, sizeof(QRgb) * static_cast<size_t>(shown->width())) == 0)
+            continue; // the whole row was delivered
+        for (int x = 0; x < shown->width(); ++x) {
+            const bool differs = row[x] != otherRow[x]
+                || (sameStorage
+                    && std::memcmp(a.constScanLine(y) + x * pixelBytes, b.constScanLine(y) + x * pixelBytes, pixelBytes) != 0);
+            if (differs)
+                row[x] = 0xFFFFFFFF;
+        }
+    }
 }
 
 } // namespace
@@ -141,6 +236,13 @@ PictureLoad loadPicture(const QString& fileName)
                                    .arg(kMaxTextPictureFileBytes >> 20);
                 return result;
             }
+            if (format == "ico" || format == "cur") {
+                QFile icon(fileName);
+                if (!icon.open(QIODevice::ReadOnly) || !iconIsWhole(icon)) {
+                    result.error = readErrorText(QImageReader::InvalidDataError);
+                    return result;
+                }
+            }
             size = probe.size();
             // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
             // one that claims more is cut short and is not worth decoding.
@@ -153,67 +255,33 @@ PictureLoad loadPicture(const QString& fileName)
             result.error = tooLargeText(size);
             return result;
         }
-        QImage picture;
+        Decoded first;
         QImageReader::ImageReaderError error{};
-        if (!decodeOver(fileName, byContent, 0x00, &picture, &error)) {
+        if (!decodeOver(fileName, byContent, 0x00, &first, &error)) {
             if (byContent) {
                 result.error = readErrorText(error);
                 continue; // keeps the reason found by the content
             }
             return result;
         }
-        if (tooLarge(picture.size())) {
-            result.error = tooLargeText(picture.size());
+        if (tooLarge(first.picture.size())) {
+            result.error = tooLargeText(first.picture.size());
             return result;
         }
+        result.picture = first.picture.convertToFormat(shownFormat(first.picture));
         // A file that ends early leaves part of the picture undecoded: the
         // same file decoded over another fill shows which pixels those are,
-        // and they become white, like an empty canvas. Where the reader made
-        // its own picture, a second decoding that differs shows the same.
-        // A picture in 32 bits without alpha from a fill of zeros has had
-        // every pixel delivered when none is left with alpha 0.
-        bool complete = false;
-        if (picture.format() == QImage::Format_RGB32) {
-            complete = true;
-            for (int y = 0; y < picture.height() && complete; ++y) {
-                const QRgb* row = reinterpret_cast<const QRgb*>(picture.constScanLine(y));
-                for (int x = 0; x < picture.width(); ++x)
-                    if (qAlpha(row[x]) == 0) {
-                        complete = false;
-                        break;
-                    }
-            }
-        }
-        QImage missing; // Format_Mono mask: 1 where a pixel was not delivered
-        if (!complete) {
-            QImage other;
-            if (decodeOver(fileName, byContent, 0xFF, &other, &error) && other.size() == picture.size()
-                && other.format() == picture.format()) {
-                const size_t rowBytes = (static_cast<size_t>(picture.width()) * picture.depth() + 7) / 8;
-                for (int y = 0; y < picture.height(); ++y)
-                    for (int x = 0; x < picture.width(); ++x) {
-                        if (x == 0 && std::memcmp(picture.constScanLine(y), other.constScanLine(y), rowBytes) == 0)
-                            break; // the whole row was delivered
-                        if (!samePixel(picture, other, x, y)) {
-                            if (missing.isNull()) {
-                                missing = QImage(picture.size(), QImage::Format_Mono);
-                                missing.fill(0);
-                            }
-                            missing.setPixel(x, y, 1);
-                        }
-                    }
-            } else {
+        // and they become white, like an empty canvas.
+        if (!allDelivered(first) && !result.picture.isNull()) {
+            Decoded second;
+            if (!decodeOver(fileName, byContent, 0xFF, &second, &error)
+                || second.picture.size() != first.picture.size()) {
+                result.picture = QImage();
                 result.error = readErrorText(error);
                 return result;
             }
+            whitenUndelivered(first.picture, second.picture, &result.picture);
         }
-        result.picture = picture.convertToFormat(picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                                           : QImage::Format_RGB32);
-        if (!missing.isNull() && !result.picture.isNull())
-            for (int y = 0; y < missing.height(); ++y)
-                for (int x = 0; x < missing.width(); ++x)
-                    if (missing.pixelIndex(x, y))
-                        result.picture.setPixel(x, y, 0xFFFFFFFF);
         // A name like "scan@2x.png" makes the reader mark the picture for a
         // high-density screen; it is drawn pixel for pixel all the same.
         result.picture.setDevicePixelRatio(1);
