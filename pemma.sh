@@ -2,6 +2,7 @@
 # Set-up on a Debian 12 machine: installs what is missing, builds, then
 #   ./pemma.sh run    starts the painter
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)
+#   ./pemma.sh gallery  makes the README's pictures in docs/ with the real program
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -42,8 +43,13 @@ test)
     build
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
+gallery)
+    install_missing
+    build
+    tools/gallery.sh --binary build/pemmarover --out docs
+    ;;
 *)
-    echo "usage: $0 run | test" >&2
+    echo "usage: $0 run | test | gallery" >&2
     exit 2
     ;;
 esac
