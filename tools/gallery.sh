@@ -126,12 +126,15 @@ start_xvfb() {
     fail "no display could be started"
 }
 
+# Starts the program from a folder of its own, its settings file beside it.
+# Its configuration folder is a temporary one too: the file dialogs keep their
+# history there, and the user's own settings stay untouched.
 start_app() {
     local dir="$TMP/app"
-    mkdir -p "$dir"
+    mkdir -p "$dir" "$TMP/config"
     cp "$BIN" "$dir/pemmarover"
     printf "$SETTINGS" >"$dir/pic-ini.dat"
-    (cd "$dir" && exec ./pemmarover >"$dir/out.log" 2>&1) &
+    (cd "$dir" && XDG_CONFIG_HOME="$TMP/config" exec ./pemmarover >"$dir/out.log" 2>&1) &
     APP_PID=$!
     APP_WINDOW=
     for _ in $(seq 1 100); do
