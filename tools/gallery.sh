@@ -387,7 +387,7 @@ convert -size 1920x1080 tile:"$PHOTO" "$BACKDROP" || fail "could not make the ba
 
 # Chooses brush $1, thickness $2 and colour mode $3 in their menus, each only
 # when it differs from the last choice.
-current_brush= current_size= current_mode=
+current_brush='' current_size='' current_mode=''
 select_tools() {
     local i item=
     [ "$1" != "$current_brush" ] && { choose 3 "$1"; current_brush=$1; }
