@@ -3,6 +3,7 @@
 #   ./pemma.sh run    starts the painter
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)
 #   ./pemma.sh package   builds the Debian package build/pemmarover_<version>_<arch>.deb
+#   ./pemma.sh gallery   makes the README's pictures in docs/ with the real program
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -50,8 +51,13 @@ package)
     (cd build && cpack -G DEB)
     lintian build/pemmarover_*.deb
     ;;
+gallery)
+    install_missing
+    build
+    tools/gallery.sh --binary build/pemmarover --out docs
+    ;;
 *)
-    echo "usage: $0 run | test | package" >&2
+    echo "usage: $0 run | test | package | gallery" >&2
     exit 2
     ;;
 esac
