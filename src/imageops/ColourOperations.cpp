@@ -1,6 +1,9 @@
 #include <algorithm>
+#include <array>
+#include <vector>
 
 #include "imageops/ImageFrame.h"
+#include "imageops/Parallel.h"
 #include "imageops/Runners.h"
 
 namespace pemma::imageops {
@@ -8,16 +11,19 @@ namespace pemma::imageops {
 namespace {
 
 // Pen width 1, step 1: every pixel of the region inside the drawing is read
-// and repainted on its own, so the order of the pass does not matter.
+// and repainted on its own, so the order of the pass does not matter and the
+// rows are shared out among the threads.
 template <typename Map>
 void pointPass(QImage& image, int lastX, int lastY, Map map)
 {
     const Rows rows(image);
-    for (int y = 1; y <= lastY; ++y) {
-        QRgb* row = rows[y];
-        for (int x = 1; x <= lastX; ++x)
-            row[x] = map(row[x]);
-    }
+    parallelFor(lastY, 16, [&](int begin, int end) {
+        for (int y = begin + 1; y <= end; ++y) {
+            QRgb* row = rows[y];
+            for (int x = 1; x <= lastX; ++x)
+                row[x] = map(row[x]);
+        }
+    });
 }
 
 void pointPass(QImage& image, int lastX, int lastY, const ColourTable& table)
@@ -27,12 +33,15 @@ void pointPass(QImage& image, int lastX, int lastY, const ColourTable& table)
         pointPass(image, lastX, lastY, [](QRgb q) { return q | kOpaque; });
         break;
     case ColourDependence::EachComponent: {
-        const auto& r = table.component(0);
-        const auto& g = table.component(1);
-        const auto& b = table.component(2);
-        pointPass(image, lastX, lastY, [&](QRgb q) {
-            return kOpaque | (QRgb(r[(q >> 16) & 0xFFu]) << 16) | (QRgb(g[(q >> 8) & 0xFFu]) << 8)
-                 | b[q & 0xFFu];
+        // Each component's new value already in its place in the pixel.
+        std::array<std::array<QRgb, 256>, 3> placed;
+        for (int v = 0; v < 256; ++v) {
+            placed[0][v] = kOpaque | (QRgb(table.component(0)[v]) << 16);
+            placed[1][v] = QRgb(table.component(1)[v]) << 8;
+            placed[2][v] = table.component(2)[v];
+        }
+        pointPass(image, lastX, lastY, [&placed](QRgb q) {
+            return placed[0][(q >> 16) & 0xFFu] | placed[1][(q >> 8) & 0xFFu] | placed[2][q & 0xFFu];
         });
         break;
     }
@@ -51,7 +60,10 @@ void pointPass(QImage& image, int lastX, int lastY, const ColourTable& table)
 // Wider pens: one dot per sample, painted in walk order (column by column,
 // each from the top), so that where dots overlap the later one stays. No dot
 // reaches another sample point, so every sample is read as it was before the
-// command.
+// command: the colours of all samples are worked out first, then the dots are
+// painted row by row. Within a row the dots go in walk order, and a row's
+// pixels depend on nothing painted in other rows, so the rows are shared out
+// among the threads.
 void dotPass(Canvas& canvas, const ColourRule& rule, const ColourTable& table, const WalkAxis& ax,
              const WalkAxis& ay)
 {
@@ -66,39 +78,66 @@ void dotPass(Canvas& canvas, const ColourRule& rule, const ColourTable& table, c
     if (nx == 0 || ny == 0)
         return;
 
-    // What a sample beyond the drawing paints.
-    bool outsidePaints = false;
-    QRgb outsideRgb = 0;
+    // What a sample beyond the drawing paints; 0 (never a drawing colour, as
+    // those are opaque) for nothing.
+    constexpr QRgb kNothing = 0;
+    QRgb outside = kNothing;
     if (!rule.testsRead) {
         const Colour c = rule.newColour(kInvalidColour);
-        outsidePaints = c >= 0;
-        outsideRgb = Canvas::toRgb(c);
+        if (c >= 0)
+            outside = Canvas::toRgb(c);
     }
 
-    for (int i = 0; i < nx; ++i) {
-        const int x = 1 + i * s;
-        for (int j = 0; j < ny; ++j) {
+    // The new colour of every sample, sample row by sample row.
+    std::vector<QRgb> colours(static_cast<size_t>(nx) * ny);
+    const int insideX = std::min(nx, ax.countUpTo(w - 1));
+    parallelFor(ny, 16, [&](int j0, int j1) {
+        for (int j = j0; j < j1; ++j) {
+            QRgb* out = &colours[static_cast<size_t>(j) * nx];
             const int y = 1 + j * s;
-            QRgb rgb;
-            if (x < w && y < h) {
-                rgb = table.map(rows[y][x]);
-            } else {
-                if (!outsidePaints)
-                    continue;
-                rgb = outsideRgb;
+            int i = 0;
+            if (y < h) {
+                const QRgb* src = rows[y];
+                for (; i < insideX; ++i)
+                    out[i] = table.map(src[1 + i * s]);
             }
-            const int y0 = std::max(0, y - reach), y1 = std::min(h - 1, y + reach);
-            for (int py = y0; py <= y1; ++py) {
-                const int span = dot.spans[py - y + reach];
-                const int x0 = std::max(0, x - span), x1 = std::min(w - 1, x + span);
-                QRgb* row = rows[py];
-                for (int px = x0; px <= x1; ++px)
-                    row[px] = rgb;
+            for (; i < nx; ++i)
+                out[i] = outside;
+        }
+    });
+
+    const int bottom = std::min(h - 1, 1 + (ny - 1) * s + reach);
+    parallelFor(bottom + 1, 8, [&](int y0, int y1) {
+        for (int py = y0; py < y1; ++py) {
+            // The sample rows whose dots reach this row, in walk order: at
+            // most two, as dots of one column never reach the next sample.
+            int count = 0;
+            int half[2] = {0, 0};
+            const QRgb* from[2] = {nullptr, nullptr};
+            const int jLo = std::max(0, (py - reach - 1 + s - 1) / s);
+            for (int j = jLo; j < ny && 1 + j * s <= py + reach && count < 2; ++j) {
+                const int dy = py - (1 + j * s);
+                if (dy < -reach)
+                    continue;
+                half[count] = dot.spans[dy + reach];
+                from[count] = &colours[static_cast<size_t>(j) * nx];
+                ++count;
+            }
+            QRgb* row = rows[py];
+            for (int i = 0; i < nx; ++i) {
+                const int x = 1 + i * s;
+                for (int k = 0; k < count; ++k) {
+                    const QRgb c = from[k][i];
+                    if (c == kNothing)
+                        continue;
+                    const int x0 = std::max(0, x - half[k]), x1 = std::min(w - 1, x + half[k]);
+                    for (int px = x0; px <= x1; ++px)
+                        row[px] = c;
+                }
             }
         }
-    }
+    });
     const int right = std::min(w - 1, 1 + (nx - 1) * s + reach);
-    const int bottom = std::min(h - 1, 1 + (ny - 1) * s + reach);
     canvas.markDirty(QRect(QPoint(0, 0), QPoint(right, bottom)));
 }
 
