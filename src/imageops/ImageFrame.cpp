@@ -1,6 +1,9 @@
 #include "imageops/ImageFrame.h"
 
 #include <algorithm>
+#include <cstring>
+
+#include "imageops/Parallel.h"
 
 namespace pemma::imageops {
 
@@ -28,12 +31,38 @@ ScratchCopy::ScratchCopy(const Canvas& canvas, int left, int top, int right, int
     top_ = std::max(0, top);
     right = std::min(right, fullW_ - 1);
     bottom = std::min(bottom, fullH_ - 1);
-    if (right >= std::max(0, left) && bottom >= top_)
-        copy_ = canvas.image().copy(0, top_, right + 1, bottom - top_ + 1);
-    if (!copy_.isNull()) {
-        bits_ = reinterpret_cast<const QRgb*>(copy_.constBits());
-        stride_ = copy_.bytesPerLine() / 4;
-    }
+    if (right < std::max(0, left) || bottom < top_)
+        return;
+    const QImage& from = canvas.image();
+    copy_ = QImage(right + 1, bottom - top_ + 1, from.format());
+    if (copy_.isNull())
+        return;
+    const size_t rowBytes = static_cast<size_t>(right + 1) * 4;
+    // Row pointers taken here: a non-const QImage call on several threads at
+    // once is not safe.
+    uchar* to = copy_.bits();
+    const qsizetype toStride = copy_.bytesPerLine();
+    const uchar* source = from.constBits();
+    const qsizetype fromStride = from.bytesPerLine();
+    parallelFor(copy_.height(), 32, [&](int begin, int end) {
+        for (int y = begin; y < end; ++y)
+            std::memcpy(to + y * toStride, source + (top_ + y) * fromStride, rowBytes);
+    });
+    bits_ = reinterpret_cast<const QRgb*>(copy_.constBits());
+    stride_ = copy_.bytesPerLine() / 4;
+}
+
+ScratchCopy ScratchCopy::takeDrawing(Canvas& canvas)
+{
+    ScratchCopy c;
+    c.fullW_ = canvas.width();
+    c.fullH_ = canvas.height();
+    QImage& drawing = canvas.image();
+    c.copy_ = std::move(drawing);
+    drawing = QImage(c.copy_.size(), c.copy_.format());
+    c.bits_ = reinterpret_cast<const QRgb*>(c.copy_.constBits());
+    c.stride_ = c.copy_.bytesPerLine() / 4;
+    return c;
 }
 
 } // namespace pemma::imageops

@@ -84,6 +84,10 @@ public:
     // Copies the canvas pixels with left <= x <= right, top <= y <= bottom
     // (clipped to the canvas).
     ScratchCopy(const Canvas& canvas, int left, int top, int right, int bottom);
+    // Takes the canvas's whole drawing as the copy, without copying it, and
+    // leaves the canvas a drawing of the same size whose pixels are not set:
+    // for commands that clear the canvas next.
+    static ScratchCopy takeDrawing(Canvas& canvas);
     bool inside(long long x, long long y) const { return x >= 0 && y >= 0 && x < fullW_ && y < fullH_; }
     // Raw pixel of a point inside the canvas (and inside the copied rectangle).
     QRgb raw(int x, int y) const { return row(y)[x]; }
@@ -95,6 +99,7 @@ public:
     const QRgb* row(int y) const { return bits_ ? bits_ + (y - top_) * stride_ : nullptr; }
 
 private:
+    ScratchCopy() = default;
     QImage copy_;
     const QRgb* bits_ = nullptr;
     qsizetype stride_ = 0;
