@@ -1,6 +1,7 @@
 // Every command of "画像処理" on a full-screen drawing holding a photo-like
 // picture, at 1920 x 1080 and at 3840 x 2160 (the arguments are the width and
-// height), and the plain point-by-point walk of two of them for comparison.
+// height, then the number of threads sharing the work), and the plain
+// point-by-point walk of two of them for comparison.
 // The picture and the picture size are restored outside the measured part
 // before every run.
 #include <benchmark/benchmark.h>
@@ -13,6 +14,7 @@
 
 #include "canvas/Canvas.h"
 #include "imageops/Operations.h"
+#include "imageops/Parallel.h"
 #include "imageops/ReferenceWalk.h"
 #include "state/DrawingState.h"
 
@@ -67,6 +69,7 @@ struct Screen {
 
 void runFast(benchmark::State& bs, int item)
 {
+    imageops::setWorkerCount(static_cast<int>(bs.range(2)));
     Screen s(bs);
     runOperation(item, s.ctx); // builds the colour tables once
     for (auto _ : bs) {
@@ -76,6 +79,7 @@ void runFast(benchmark::State& bs, int item)
         runOperation(item, s.ctx);
         benchmark::DoNotOptimize(s.canvas.image().constBits());
     }
+    imageops::setWorkerCount(0);
 }
 
 void runPointByPoint(benchmark::State& bs, int item)
@@ -94,9 +98,11 @@ const bool registered = [] {
     for (const OperationEntry& e : operationTable()) {
         const std::string name = "g" + std::to_string(e.item) + "_" + e.caption;
         benchmark::RegisterBenchmark(name.c_str(), runFast, e.item)
-            ->ArgNames({"w", "h"})
-            ->Args({1920, 1080})
-            ->Args({3840, 2160})
+            ->ArgNames({"w", "h", "threads"})
+            ->Args({1920, 1080, 1})
+            ->Args({1920, 1080, 2})
+            ->Args({3840, 2160, 1})
+            ->Args({3840, 2160, 2})
             ->Unit(benchmark::kMillisecond)
             ->Repetitions(5)
             ->ReportAggregatesOnly(true);

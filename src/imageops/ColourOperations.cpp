@@ -57,6 +57,58 @@ void pointPass(QImage& image, int lastX, int lastY, const ColourTable& table)
     }
 }
 
+// The dots of one sample row or two that reach a pixel row, as row spans:
+// dot i of sample row k covers the pixels 1 + i * step - half[k] to
+// 1 + i * step + half[k]. Each half is below the step.
+struct DotRow {
+    int count = 0;
+    int half[2] = {0, 0};
+    const QRgb* from[2] = {nullptr, nullptr}; // colour of each dot, 0 paints nothing
+
+    // Paints the dots in walk order (by column, then by sample row), only
+    // their pixels in [begin, end).
+    void paint(QRgb* row, int begin, int end, int columns, int step) const
+    {
+        for (int i = 0; i < columns; ++i) {
+            const int x = 1 + i * step;
+            if (x - step > end)
+                break;
+            if (x + step < begin)
+                continue;
+            for (int k = 0; k < count; ++k) {
+                const QRgb c = from[k][i];
+                if (c == 0)
+                    continue;
+                const int x0 = std::max(begin, x - half[k]), x1 = std::min(end - 1, x + half[k]);
+                for (int px = x0; px <= x1; ++px)
+                    row[px] = c;
+            }
+        }
+    }
+
+    // Pixels 1 to end - 1, where every pixel 1 + q * step + phase lies between
+    // dots q and q + 1, both of which paint: what the last dot painting it in
+    // walk order leaves. Dot q + 1 comes after dot q, and the second sample
+    // row after the first; a dot q - 1 or q + 2 never reaches it.
+    void paintBetween(QRgb* row, int end, int step) const
+    {
+        for (int phase = 0; phase < step; ++phase) {
+            const QRgb* source = nullptr;
+            for (int k = 0; k < count; ++k)
+                if (step - phase <= half[k])
+                    source = from[k] + 1;
+            if (!source)
+                for (int k = 0; k < count; ++k)
+                    if (phase <= half[k])
+                        source = from[k];
+            if (!source)
+                continue;
+            for (int px = 1 + phase, q = 0; px < end; px += step, ++q)
+                row[px] = source[q];
+        }
+    }
+};
+
 // Wider pens: one dot per sample, painted in walk order (column by column,
 // each from the top), so that where dots overlap the later one stays. No dot
 // reaches another sample point, so every sample is read as it was before the
@@ -111,30 +163,29 @@ void dotPass(Canvas& canvas, const ColourRule& rule, const ColourTable& table, c
         for (int py = y0; py < y1; ++py) {
             // The sample rows whose dots reach this row, in walk order: at
             // most two, as dots of one column never reach the next sample.
-            int count = 0;
-            int half[2] = {0, 0};
-            const QRgb* from[2] = {nullptr, nullptr};
+            DotRow dots;
+            bool allInside = true;
             const int jLo = std::max(0, (py - reach - 1 + s - 1) / s);
-            for (int j = jLo; j < ny && 1 + j * s <= py + reach && count < 2; ++j) {
+            for (int j = jLo; j < ny && 1 + j * s <= py + reach && dots.count < 2; ++j) {
                 const int dy = py - (1 + j * s);
                 if (dy < -reach)
                     continue;
-                half[count] = dot.spans[dy + reach];
-                from[count] = &colours[static_cast<size_t>(j) * nx];
-                ++count;
+                dots.half[dots.count] = dot.spans[dy + reach];
+                dots.from[dots.count] = &colours[static_cast<size_t>(j) * nx];
+                ++dots.count;
+                allInside = allInside && 1 + j * s < h;
             }
             QRgb* row = rows[py];
-            for (int i = 0; i < nx; ++i) {
-                const int x = 1 + i * s;
-                for (int k = 0; k < count; ++k) {
-                    const QRgb c = from[k][i];
-                    if (c == kNothing)
-                        continue;
-                    const int x0 = std::max(0, x - half[k]), x1 = std::min(w - 1, x + half[k]);
-                    for (int px = x0; px <= x1; ++px)
-                        row[px] = c;
-                }
+            if (!allInside || insideX < 2) {
+                dots.paint(row, 0, w, nx, s);
+                continue;
             }
+            // Pixels 1 + q * s + phase with 0 <= q <= insideX - 2 lie between
+            // two samples inside the drawing; the rest go dot by dot.
+            const int end = std::min(w, (insideX - 1) * s + 1);
+            dots.paint(row, 0, 1, nx, s);
+            dots.paintBetween(row, end, s);
+            dots.paint(row, end, w, nx, s);
         }
     });
     const int right = std::min(w - 1, 1 + (nx - 1) * s + reach);
