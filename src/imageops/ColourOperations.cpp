@@ -18,9 +18,10 @@ void pointPass(QImage& image, int lastX, int lastY, Map map)
 {
     const Rows rows(image);
     parallelFor(lastY, 16, [&](int begin, int end) {
+        const int last = lastX; // a local, as the stores could alias it
         for (int y = begin + 1; y <= end; ++y) {
             QRgb* row = rows[y];
-            for (int x = 1; x <= lastX; ++x)
+            for (int x = 1; x <= last; ++x)
                 row[x] = map(row[x]);
         }
     });
@@ -144,17 +145,20 @@ void dotPass(Canvas& canvas, const ColourRule& rule, const ColourTable& table, c
     std::vector<QRgb> colours(static_cast<size_t>(nx) * ny);
     const int insideX = std::min(nx, ax.countUpTo(w - 1));
     parallelFor(ny, 16, [&](int j0, int j1) {
+        // Locals, as the stores could alias captured values.
+        const int columns = nx, inside = insideX, step = s, height = h;
+        const QRgb beyond = outside;
         for (int j = j0; j < j1; ++j) {
-            QRgb* out = &colours[static_cast<size_t>(j) * nx];
-            const int y = 1 + j * s;
+            QRgb* out = &colours[static_cast<size_t>(j) * columns];
+            const int y = 1 + j * step;
             int i = 0;
-            if (y < h) {
+            if (y < height) {
                 const QRgb* src = rows[y];
-                for (; i < insideX; ++i)
-                    out[i] = table.map(src[1 + i * s]);
+                for (; i < inside; ++i)
+                    out[i] = table.map(src[1 + i * step]);
             }
-            for (; i < nx; ++i)
-                out[i] = outside;
+            for (; i < columns; ++i)
+                out[i] = beyond;
         }
     });
 

@@ -87,7 +87,8 @@ void copyReversed(QRgb* dst, const QRgb* src, const std::vector<ReversedRun>& ru
     for (const ReversedRun& r : runs) {
         QRgb* d = dst + r.target;
         const QRgb* from = src + r.source;
-        for (int k = 0; k < r.length; ++k)
+        const int length = r.length; // a local: the stores could alias the run
+        for (int k = 0; k < length; ++k)
             d[k] = from[-k] | kOpaque;
     }
 }
@@ -140,17 +141,20 @@ void runEnlargeRepeated(OperationContext& ctx)
         const int lastY = std::min(walk.validY, (h - 1) / 2);
         const int lastX = std::min(walk.validX, (w - 1) / 2);
         const int pairedX = std::min(lastX, (w - 2) / 2); // blocks two pixels wide
+        const size_t belowBytes = sizeof(QRgb) * std::max(0, std::min(2 * lastX, w - 2));
         parallelFor(lastY, 16, [&](int begin, int end) {
+            // Locals, as stores to the drawing could alias captured values.
+            const int paired = pairedX, last = lastX;
             for (int y = begin + 1; y <= end; ++y) {
                 const QRgb* src = copy.row(y);
                 QRgb* top = image[2 * y];
                 QRgb* below = 2 * y + 1 < h ? image[2 * y + 1] : nullptr;
-                for (int x = 1; x <= pairedX; ++x)
+                for (int x = 1; x <= paired; ++x)
                     top[2 * x] = top[2 * x + 1] = src[x] | kOpaque;
-                for (int x = pairedX + 1; x <= lastX; ++x)
+                for (int x = paired + 1; x <= last; ++x)
                     top[2 * x] = src[x] | kOpaque;
                 if (below)
-                    std::memcpy(below + 2, top + 2, sizeof(QRgb) * std::max(0, std::min(2 * lastX, w - 2)));
+                    std::memcpy(below + 2, top + 2, belowBytes);
             }
         });
         if (walk.validX > 0 && walk.validY > 0)
@@ -179,6 +183,11 @@ void runEnlargeAveraged(OperationContext& ctx)
         // copy, so the order is free; a neighbour beyond the drawing leaves
         // its target unpainted.
         parallelFor(walk.validY, 16, [&](int begin, int end) {
+            // Locals, as stores to the drawing could alias captured values.
+            const int validX = walk.validX;
+            // Both targets of x lie inside, and its right neighbour is
+            // readable, up to here.
+            const int paired = std::min(validX, (w - 2) / 2);
             for (int y = begin + 1; y <= end; ++y) {
                 const QRgb* src0 = copy.row(y);
                 for (int dy = 0; dy <= 1; ++dy) {
@@ -187,15 +196,12 @@ void runEnlargeAveraged(OperationContext& ctx)
                         continue;
                     const QRgb* src1 = copy.row(y + dy);
                     QRgb* dst = image[ty];
-                    // Both targets of x lie inside, and its right neighbour
-                    // is readable, up to here.
-                    const int paired = std::min(walk.validX, (w - 2) / 2);
                     for (int x = 1; x <= paired; ++x) {
                         const QRgb p0 = src0[x];
                         dst[2 * x] = meanOf(p0, src1[x]);
                         dst[2 * x + 1] = meanOf(p0, src1[x + 1]);
                     }
-                    for (int x = std::max(1, paired + 1); x <= walk.validX && 2 * x < w; ++x) {
+                    for (int x = std::max(1, paired + 1); x <= validX && 2 * x < w; ++x) {
                         const QRgb p0 = src0[x];
                         dst[2 * x] = meanOf(p0, src1[x]);
                         if (2 * x + 1 < w && x + 1 < w)

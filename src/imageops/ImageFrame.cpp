@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <mutex>
 
 #include "imageops/Parallel.h"
 
@@ -52,6 +53,24 @@ ScratchCopy::ScratchCopy(const Canvas& canvas, int left, int top, int right, int
     stride_ = copy_.bytesPerLine() / 4;
 }
 
+namespace {
+
+// The drawing a clearing command took last, kept for the next one.
+std::mutex spareLock;
+QImage spareDrawing;
+
+QImage freshDrawing(QSize size, QImage::Format format)
+{
+    {
+        const std::lock_guard<std::mutex> hold(spareLock);
+        if (spareDrawing.size() == size && spareDrawing.format() == format)
+            return std::move(spareDrawing);
+    }
+    return QImage(size, format);
+}
+
+} // namespace
+
 ScratchCopy ScratchCopy::takeDrawing(Canvas& canvas)
 {
     ScratchCopy c;
@@ -59,10 +78,28 @@ ScratchCopy ScratchCopy::takeDrawing(Canvas& canvas)
     c.fullH_ = canvas.height();
     QImage& drawing = canvas.image();
     c.copy_ = std::move(drawing);
-    drawing = QImage(c.copy_.size(), c.copy_.format());
+    drawing = freshDrawing(c.copy_.size(), c.copy_.format());
     c.bits_ = reinterpret_cast<const QRgb*>(c.copy_.constBits());
     c.stride_ = c.copy_.bytesPerLine() / 4;
+    c.keepForReuse_ = true;
     return c;
+}
+
+ScratchCopy::ScratchCopy(ScratchCopy&& other) noexcept
+    : copy_(std::move(other.copy_)), bits_(other.bits_), stride_(other.stride_), top_(other.top_),
+      fullW_(other.fullW_), fullH_(other.fullH_), keepForReuse_(other.keepForReuse_)
+{
+    other.bits_ = nullptr;
+    other.keepForReuse_ = false;
+}
+
+ScratchCopy::~ScratchCopy()
+{
+    // Only a drawing no one else shares can be written over later.
+    if (keepForReuse_ && !copy_.isNull() && copy_.isDetached()) {
+        const std::lock_guard<std::mutex> hold(spareLock);
+        spareDrawing = std::move(copy_);
+    }
 }
 
 } // namespace pemma::imageops

@@ -86,8 +86,13 @@ public:
     ScratchCopy(const Canvas& canvas, int left, int top, int right, int bottom);
     // Takes the canvas's whole drawing as the copy, without copying it, and
     // leaves the canvas a drawing of the same size whose pixels are not set:
-    // for commands that clear the canvas next.
+    // for commands that clear the canvas next. The taken drawing is kept
+    // afterwards as the next such command's fresh drawing, so that a screen's
+    // worth of memory is not handed back and asked for again each time.
     static ScratchCopy takeDrawing(Canvas& canvas);
+    ScratchCopy(ScratchCopy&& other) noexcept;
+    ScratchCopy& operator=(ScratchCopy&&) = delete;
+    ~ScratchCopy();
     bool inside(long long x, long long y) const { return x >= 0 && y >= 0 && x < fullW_ && y < fullH_; }
     // Raw pixel of a point inside the canvas (and inside the copied rectangle).
     QRgb raw(int x, int y) const { return row(y)[x]; }
@@ -105,6 +110,7 @@ private:
     qsizetype stride_ = 0;
     int top_ = 0;
     int fullW_ = 0, fullH_ = 0;
+    bool keepForReuse_ = false;
 };
 
 } // namespace pemma::imageops
