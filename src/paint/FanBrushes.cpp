@@ -2,9 +2,13 @@
 
 #include <QImage>
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <utility>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "state/Rounding.h"
 
@@ -44,7 +48,7 @@ void fan(StrokeContext& ctx, double x, double y, bool mirrored)
 // filled stops the fill like any border pixel: the fill needs no record of
 // the pixels it has done. It fills the same pixels as the canvas's boundary
 // fill (the 4-connected area of pixels not of the border colour around the
-// start) and marks the same repaint area, finding the runs of a row eight
+// start) and marks the same repaint area, finding the runs of a row four
 // pixels at a time.
 class RunFill {
 public:
@@ -90,31 +94,31 @@ public:
 
 private:
     static constexpr QRgb kRgb = 0xFFFFFFu;
-    static constexpr int kBlock = 8;
 
     QRgb* row(int y) const { return bits_ + y * stride_; }
     bool open(QRgb p) const { return (p & kRgb) != border_; }
-    // Whether any of the kBlock pixels from p on is of the border colour.
-    bool blockMeetsBorder(const QRgb* p) const
+    // Bit k set where pixel p[k] (k = 0..3) is of the border colour.
+    unsigned borderMask(const QRgb* p) const
     {
-        unsigned met = 0;
-        for (int k = 0; k < kBlock; ++k)
-            met |= (p[k] & kRgb) == border_;
-        return met != 0;
-    }
-    bool blockAllBorder(const QRgb* p) const
-    {
-        unsigned all = 1;
-        for (int k = 0; k < kBlock; ++k)
-            all &= (p[k] & kRgb) == border_;
-        return all != 0;
+#if defined(__SSE2__)
+        const __m128i rgb = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                          _mm_set1_epi32(static_cast<int>(kRgb)));
+        const __m128i hit = _mm_cmpeq_epi32(rgb, _mm_set1_epi32(static_cast<int>(border_)));
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hit)));
+#else
+        unsigned mask = 0;
+        for (int k = 0; k < 4; ++k)
+            mask |= static_cast<unsigned>((p[k] & kRgb) == border_) << k;
+        return mask;
+#endif
     }
     // The first pixel at or after from, before to, that is not open (to if none).
     int openUntil(const QRgb* r, int from, int to) const
     {
         int i = from;
-        while (i + kBlock <= to && !blockMeetsBorder(r + i))
-            i += kBlock;
+        for (; i + 4 <= to; i += 4)
+            if (const unsigned m = borderMask(r + i))
+                return i + std::countr_zero(m);
         while (i < to && open(r[i]))
             ++i;
         return i;
@@ -123,8 +127,9 @@ private:
     int closedUntil(const QRgb* r, int from, int to) const
     {
         int i = from;
-        while (i + kBlock <= to && blockAllBorder(r + i))
-            i += kBlock;
+        for (; i + 4 <= to; i += 4)
+            if (const unsigned m = ~borderMask(r + i) & 0xFu)
+                return i + std::countr_zero(m);
         while (i < to && !open(r[i]))
             ++i;
         return i;
@@ -133,8 +138,9 @@ private:
     int openFrom(const QRgb* r, int at) const
     {
         int i = at;
-        while (i >= kBlock && !blockMeetsBorder(r + i - kBlock))
-            i -= kBlock;
+        for (; i >= 4; i -= 4)
+            if (const unsigned m = borderMask(r + i - 4))
+                return i - 4 + (std::bit_width(m) - 1) + 1;
         while (i > 0 && open(r[i - 1]))
             --i;
         return i;
