@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <array>
 #include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "imageops/ImageFrame.h"
 #include "imageops/Parallel.h"
@@ -23,6 +26,72 @@ void pointPass(QImage& image, int lastX, int lastY, Map map)
             QRgb* row = rows[y];
             for (int x = 1; x <= last; ++x)
                 row[x] = map(row[x]);
+        }
+    });
+}
+
+// The saturation changes, from the table by key; where the key arithmetic
+// is exact (it is for both), eight pixels at a time in 16-bit lanes.
+template <bool halving>
+QRgb keyedPixel(QRgb q, const std::uint8_t* t)
+{
+    const unsigned r = (q >> 16) & 0xFFu, g = (q >> 8) & 0xFFu, b = q & 0xFFu, sum = r + g + b;
+    auto key = [sum](unsigned v) { return halving ? halvingKey(v, sum) : doublingKey(v, sum); };
+    return kOpaque | (QRgb(t[key(r)]) << 16) | (QRgb(t[key(g)]) << 8) | t[key(b)];
+}
+
+#if defined(__SSE2__)
+template <bool halving>
+__m128i keyedComponents(__m128i v, __m128i sum)
+{
+    if (halving) // floor((3v + s) / 6)
+        return _mm_mulhi_epu16(_mm_add_epi16(_mm_add_epi16(v, _mm_add_epi16(v, v)), sum), _mm_set1_epi16(10923));
+    // floor((6v + 765 - s) / 3) - 255, held to 0 .. 255
+    const __m128i v3 = _mm_add_epi16(v, _mm_add_epi16(v, v));
+    const __m128i k = _mm_sub_epi16(_mm_add_epi16(_mm_add_epi16(v3, v3), _mm_set1_epi16(765)), sum);
+    const __m128i n = _mm_sub_epi16(_mm_mulhi_epu16(k, _mm_set1_epi16(21846)), _mm_set1_epi16(255));
+    return _mm_min_epi16(_mm_max_epi16(n, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+template <bool halving>
+void keyedEight(QRgb* p)
+{
+    const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 4));
+    const __m128i byte = _mm_set1_epi32(0xFF);
+    auto component = [&](int shift) {
+        return _mm_packs_epi32(_mm_and_si128(_mm_srli_epi32(lo, shift), byte),
+                               _mm_and_si128(_mm_srli_epi32(hi, shift), byte));
+    };
+    const __m128i r = component(16), g = component(8), b = component(0);
+    const __m128i sum = _mm_add_epi16(_mm_add_epi16(r, g), b);
+    const __m128i nr = keyedComponents<halving>(r, sum), ng = keyedComponents<halving>(g, sum),
+                  nb = keyedComponents<halving>(b, sum);
+    const __m128i blueGreen = _mm_or_si128(nb, _mm_slli_epi16(ng, 8));
+    const __m128i redAlpha = _mm_or_si128(nr, _mm_set1_epi16(static_cast<short>(0xFF00)));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p), _mm_unpacklo_epi16(blueGreen, redAlpha));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(p + 4), _mm_unpackhi_epi16(blueGreen, redAlpha));
+}
+#endif
+
+void keyedPass(QImage& image, int lastX, int lastY, const ColourTable& table)
+{
+    const bool halving = table.keyForm() == 19;
+    const std::uint8_t* t = table.byKey();
+    const Rows rows(image);
+    const bool eightAtATime = table.keyArithmeticExact();
+    parallelFor(lastY, 16, [&](int begin, int end) {
+        const int last = lastX;
+        for (int y = begin + 1; y <= end; ++y) {
+            QRgb* row = rows[y];
+            int x = 1;
+#if defined(__SSE2__)
+            if (eightAtATime)
+                for (; x + 7 <= last; x += 8)
+                    halving ? keyedEight<true>(row + x) : keyedEight<false>(row + x);
+#endif
+            for (; x <= last; ++x)
+                row[x] = halving ? keyedPixel<true>(row[x], t) : keyedPixel<false>(row[x], t);
         }
     });
 }
@@ -53,7 +122,15 @@ void pointPass(QImage& image, int lastX, int lastY, const ColourTable& table)
         break;
     }
     case ColourDependence::ComponentAndSum:
-        pointPass(image, lastX, lastY, [&table](QRgb q) { return table.map(q); });
+        switch (table.keyForm()) {
+        case 19:
+        case 20:
+            keyedPass(image, lastX, lastY, table);
+            break;
+        default:
+            pointPass(image, lastX, lastY, [&table](QRgb q) { return table.map(q); });
+            break;
+        }
         break;
     }
 }
