@@ -13,7 +13,9 @@ namespace {
 
 std::atomic<int> requestedWorkers{0};
 
-// The helpers beside the calling thread; they stay up between commands.
+// The helpers beside the calling thread. They stay up between commands and
+// are left to the end of the program (never torn down, so that no command
+// can find the pool gone).
 QThreadPool& helperPool()
 {
     static QThreadPool* pool = [] {
