@@ -1,5 +1,6 @@
 #include "imageops/ColourRules.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -201,13 +202,35 @@ ColourTable::ColourTable(const ColourRule& rule) : dependence_(rule.dependence)
             bySum_[s] = Canvas::toRgb(rule.newColour(withRedAndSum(r, s)));
         }
         break;
-    case D::ComponentAndSum:
+    case D::ComponentAndSum: {
         bySumComp_.assign(static_cast<size_t>(766) * 256, 0);
+        const int form = rule.item == 19 || rule.item == 20 ? rule.item : 0;
+        auto key = [form](int v, int s) { return form == 19 ? halvingKey(v, s) : doublingKey(v, s); };
+        std::vector<int> keyed(form ? 2296 : 0, -1);
+        bool consistent = form != 0;
         for (int s = 0; s <= 765; ++s)
             for (int v = 0; v < 256; ++v)
-                if (s >= v && s <= v + 510)
-                    bySumComp_[static_cast<size_t>(s) * 256 + v] = rule.newColour(withRedAndSum(v, s)) & 0xFF;
+                if (s >= v && s <= v + 510) {
+                    const std::uint8_t c = rule.newColour(withRedAndSum(v, s)) & 0xFF;
+                    bySumComp_[static_cast<size_t>(s) * 256 + v] = c;
+                    if (form) {
+                        int& slot = keyed[key(v, s)];
+                        consistent = consistent && (slot < 0 || slot == c);
+                        slot = c;
+                    }
+                }
+        if (consistent) {
+            keyForm_ = form;
+            byKey_.assign(keyed.size(), 0);
+            keyArithmeticExact_ = true;
+            for (size_t k = 0; k < keyed.size(); ++k) {
+                byKey_[k] = static_cast<std::uint8_t>(std::max(0, keyed[k]));
+                const unsigned byArithmetic = form == 19 ? halvedByKey(k) : doubledByKey(k);
+                keyArithmeticExact_ = keyArithmeticExact_ && (keyed[k] < 0 || static_cast<int>(byArithmetic) == keyed[k]);
+            }
+        }
         break;
+    }
     }
 }
 

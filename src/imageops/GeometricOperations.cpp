@@ -1,11 +1,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "imageops/ImageFrame.h"
+#include "imageops/Parallel.h"
 #include "imageops/Runners.h"
 #include "state/Rounding.h"
 
@@ -58,6 +60,52 @@ std::vector<std::pair<int, int>> reversedLines(double extent, int validMax, int 
     return pairs;
 }
 
+// Target pixels target, target + 1, ... filled from the source pixels
+// source, source - 1, ...: a stretch of reversedLines() for a plain row copy.
+struct ReversedRun {
+    int target, source, length;
+};
+
+std::vector<ReversedRun> reversedRuns(const std::vector<std::pair<int, int>>& pairs)
+{
+    std::vector<ReversedRun> runs;
+    for (const auto& [t, v] : pairs) {
+        if (!runs.empty()) {
+            ReversedRun& r = runs.back();
+            if (r.target + r.length == t && r.source - r.length == v) {
+                ++r.length;
+                continue;
+            }
+        }
+        runs.push_back({t, v, 1});
+    }
+    return runs;
+}
+
+void copyReversed(QRgb* dst, const QRgb* src, const std::vector<ReversedRun>& runs)
+{
+    for (const ReversedRun& r : runs) {
+        QRgb* d = dst + r.target;
+        const QRgb* from = src + r.source;
+        const int length = r.length; // a local: the stores could alias the run
+        for (int k = 0; k < length; ++k)
+            d[k] = from[-k] | kOpaque;
+    }
+}
+
+// The mean of two pixels component by component, halves to even as the join
+// rounds: for a component sum s, s / 2 plus one where s is odd and s / 2 is
+// odd. Two components at a time, each in its own 16 bits.
+inline QRgb meanOf(QRgb a, QRgb b)
+{
+    constexpr QRgb kLanes = 0x00FF00FFu;
+    const QRgb even = (a & kLanes) + (b & kLanes);
+    const QRgb odd = ((a >> 8) & kLanes) + ((b >> 8) & kLanes);
+    const QRgb evenHalf = ((even >> 1) & kLanes) + (even & (even >> 1) & 0x00010001u);
+    const QRgb oddHalf = ((odd >> 1) & kLanes) + (odd & (odd >> 1) & 0x00010001u);
+    return kOpaque | evenHalf | (oddHalf << 8);
+}
+
 // The enlarging commands cap the picture at half the screen before reading.
 void capToHalfScreen(DrawingState& state)
 {
@@ -88,24 +136,27 @@ void runEnlargeRepeated(OperationContext& ctx)
         const ScratchCopy copy(canvas, 1, 1, walk.validX, walk.validY);
         const Rows image(canvas.image());
         const int w = image.width(), h = image.height();
-        // Each source pixel becomes its own 2 x 2 block; blocks never meet.
-        for (int y = 1; y <= walk.validY && 2 * y < h; ++y) {
-            const QRgb* src = copy.row(y);
-            QRgb* top = image[2 * y];
-            QRgb* below = 2 * y + 1 < h ? image[2 * y + 1] : nullptr;
-            for (int x = 1; x <= walk.validX && 2 * x < w; ++x) {
-                const QRgb q = src[x] | kOpaque;
-                const bool right = 2 * x + 1 < w;
-                top[2 * x] = q;
-                if (right)
-                    top[2 * x + 1] = q;
-                if (below) {
-                    below[2 * x] = q;
-                    if (right)
-                        below[2 * x + 1] = q;
-                }
+        // Each source pixel becomes its own 2 x 2 block; blocks never meet,
+        // and every read is of the copy.
+        const int lastY = std::min(walk.validY, (h - 1) / 2);
+        const int lastX = std::min(walk.validX, (w - 1) / 2);
+        const int pairedX = std::min(lastX, (w - 2) / 2); // blocks two pixels wide
+        const size_t belowBytes = sizeof(QRgb) * std::max(0, std::min(2 * lastX, w - 2));
+        parallelFor(lastY, 16, [&](int begin, int end) {
+            // Locals, as stores to the drawing could alias captured values.
+            const int paired = pairedX, last = lastX;
+            for (int y = begin + 1; y <= end; ++y) {
+                const QRgb* src = copy.row(y);
+                QRgb* top = image[2 * y];
+                QRgb* below = 2 * y + 1 < h ? image[2 * y + 1] : nullptr;
+                for (int x = 1; x <= paired; ++x)
+                    top[2 * x] = top[2 * x + 1] = src[x] | kOpaque;
+                for (int x = paired + 1; x <= last; ++x)
+                    top[2 * x] = src[x] | kOpaque;
+                if (below)
+                    std::memcpy(below + 2, top + 2, belowBytes);
             }
-        }
+        });
         if (walk.validX > 0 && walk.validY > 0)
             canvas.markDirty(QRect(2, 2, 2 * walk.validX, 2 * walk.validY));
         state.pixelColour = lastRead;
@@ -128,35 +179,37 @@ void runEnlargeAveraged(OperationContext& ctx)
         const ScratchCopy copy(canvas, 1, 1, walk.validX + 1, walk.validY + 1);
         const Rows image(canvas.image());
         const int w = image.width(), h = image.height();
-        // Half the sum of two components, halves to even as the join rounds.
-        static const std::array<QRgb, 511> half = [] {
-            std::array<QRgb, 511> t{};
-            for (int s = 0; s <= 510; ++s)
-                t[s] = static_cast<QRgb>(roundHalfEven(s / 2.0));
-            return t;
-        }();
-        auto mean = [](QRgb a, QRgb b) {
-            return kOpaque | (half[((a >> 16) & 0xFFu) + ((b >> 16) & 0xFFu)] << 16)
-                 | (half[((a >> 8) & 0xFFu) + ((b >> 8) & 0xFFu)] << 8) | half[(a & 0xFFu) + (b & 0xFFu)];
-        };
-        // Targets (2x + dx, 2y + dy) never meet, so the order is free; a
-        // neighbour beyond the drawing leaves its target unpainted.
-        for (int y = 1; y <= walk.validY; ++y) {
-            const QRgb* src0 = copy.row(y);
-            for (int dy = 0; dy <= 1; ++dy) {
-                const int ty = 2 * y + dy;
-                if (ty >= h || y + dy >= h)
-                    continue;
-                const QRgb* src1 = copy.row(y + dy);
-                QRgb* dst = image[ty];
-                for (int x = 1; x <= walk.validX && 2 * x < w; ++x) {
-                    const QRgb p0 = src0[x];
-                    dst[2 * x] = mean(p0, src1[x]);
-                    if (2 * x + 1 < w && x + 1 < w)
-                        dst[2 * x + 1] = mean(p0, src1[x + 1]);
+        // Targets (2x + dx, 2y + dy) never meet and every read is of the
+        // copy, so the order is free; a neighbour beyond the drawing leaves
+        // its target unpainted.
+        parallelFor(walk.validY, 16, [&](int begin, int end) {
+            // Locals, as stores to the drawing could alias captured values.
+            const int validX = walk.validX;
+            // Both targets of x lie inside, and its right neighbour is
+            // readable, up to here.
+            const int paired = std::min(validX, (w - 2) / 2);
+            for (int y = begin + 1; y <= end; ++y) {
+                const QRgb* src0 = copy.row(y);
+                for (int dy = 0; dy <= 1; ++dy) {
+                    const int ty = 2 * y + dy;
+                    if (ty >= h || y + dy >= h)
+                        continue;
+                    const QRgb* src1 = copy.row(y + dy);
+                    QRgb* dst = image[ty];
+                    for (int x = 1; x <= paired; ++x) {
+                        const QRgb p0 = src0[x];
+                        dst[2 * x] = meanOf(p0, src1[x]);
+                        dst[2 * x + 1] = meanOf(p0, src1[x + 1]);
+                    }
+                    for (int x = std::max(1, paired + 1); x <= validX && 2 * x < w; ++x) {
+                        const QRgb p0 = src0[x];
+                        dst[2 * x] = meanOf(p0, src1[x]);
+                        if (2 * x + 1 < w && x + 1 < w)
+                            dst[2 * x + 1] = meanOf(p0, src1[x + 1]);
+                    }
                 }
             }
-        }
+        });
         if (walk.validX > 0 && walk.validY > 0) {
             canvas.markDirty(QRect(2, 2, 2 * walk.validX, 2 * walk.validY));
             // The last point painted: the last of the four targets of the
@@ -234,8 +287,8 @@ namespace {
 constexpr int kTile = 64;
 
 // The common start of the mirror and the turns: default size, the walk, the
-// last colour the walk reads, the scratch copy of the region, then the
-// drawing cleared and the pen width 1.
+// last colour the walk reads, the scratch copy, then the drawing cleared and
+// the pen width 1.
 struct CopiedRegion {
     Walk walk;
     std::optional<ScratchCopy> copy;
@@ -248,7 +301,9 @@ CopiedRegion copyThenClear(OperationContext& ctx)
     CopiedRegion r{Walk(ctx.state, ctx.canvas), std::nullopt, 0};
     if (!r.walk.empty) {
         r.lastRead = readAt(ctx.canvas, r.walk.lastX, r.walk.lastY);
-        r.copy.emplace(ctx.canvas, 1, 1, r.walk.validX, r.walk.validY);
+        // The drawing itself becomes the copy; the clear below sets every
+        // pixel of the fresh one.
+        r.copy.emplace(ScratchCopy::takeDrawing(ctx.canvas));
     }
     ctx.canvas.cls();
     ctx.canvas.setDrawWidth(1);
@@ -270,14 +325,12 @@ void runMirror(OperationContext& ctx)
         return;
     const Rows image(canvas.image());
     const int w = image.width();
-    // (x, y) goes to (W - x, y).
-    const auto columns = reversedLines(W, walk.validX, w);
-    for (int y = 1; y <= walk.validY; ++y) {
-        const QRgb* src = copy->row(y);
-        QRgb* dst = image[y];
-        for (const auto& [tx, sx] : columns)
-            dst[tx] = src[sx] | kOpaque;
-    }
+    // (x, y) goes to (W - x, y): each row reversed on its own.
+    const auto runs = reversedRuns(reversedLines(W, walk.validX, w));
+    parallelFor(walk.validY, 16, [&](int begin, int end) {
+        for (int y = begin + 1; y <= end; ++y)
+            copyReversed(image[y], copy->row(y), runs);
+    });
     state.pixelColour = lastRead;
     leavePositionAt(canvas, W - walk.lastX, walk.lastY);
 }
@@ -300,19 +353,23 @@ void runRotateRight(OperationContext& ctx)
         const int lastRow = std::min(walk.validX, h - 1);
         const int n = static_cast<int>(columns.size());
         std::vector<const QRgb*> sources(n);
-        for (int k = 0; k < n; ++k)
+        std::vector<int> targets(n);
+        for (int k = 0; k < n; ++k) {
             sources[k] = copy->row(columns[k].second);
-        for (int k0 = 0; k0 < n; k0 += kTile) {
-            const int k1 = std::min(n, k0 + kTile);
-            for (int x0 = 1; x0 <= lastRow; x0 += kTile) {
-                const int x1 = std::min(lastRow, x0 + kTile - 1);
-                for (int x = x0; x <= x1; ++x) {
+            targets[k] = columns[k].first;
+        }
+        // Bands of target rows go to the threads; each band in tiles.
+        parallelFor((lastRow + kTile - 1) / kTile, 1, [&](int band0, int band1) {
+            const int xEnd = std::min(lastRow, band1 * kTile);
+            for (int k0 = 0; k0 < n; k0 += kTile) {
+                const int k1 = std::min(n, k0 + kTile);
+                for (int x = 1 + band0 * kTile; x <= xEnd; ++x) {
                     QRgb* dst = image[x];
                     for (int k = k0; k < k1; ++k)
-                        dst[columns[k].first] = sources[k][x] | kOpaque;
+                        dst[targets[k]] = sources[k][x] | kOpaque;
                 }
             }
-        }
+        });
         state.pixelColour = lastRead;
         leavePositionAt(canvas, H - walk.lastY, walk.lastX);
     }
@@ -339,18 +396,22 @@ void runRotateLeft(OperationContext& ctx)
         std::vector<const QRgb*> sources(lastCol + 1, nullptr);
         for (int y = 1; y <= lastCol; ++y)
             sources[y] = copy->row(y);
-        for (int k0 = 0; k0 < n; k0 += kTile) {
-            const int k1 = std::min(n, k0 + kTile);
-            for (int y0 = 1; y0 <= lastCol; y0 += kTile) {
-                const int y1 = std::min(lastCol, y0 + kTile - 1);
-                for (int k = k0; k < k1; ++k) {
-                    QRgb* dst = image[rows[k].first];
-                    const int sx = rows[k].second;
-                    for (int y = y0; y <= y1; ++y)
-                        dst[y] = sources[y][sx] | kOpaque;
+        // Bands of target rows go to the threads; each band in tiles.
+        parallelFor((n + kTile - 1) / kTile, 1, [&](int band0, int band1) {
+            const int kEnd = std::min(n, band1 * kTile);
+            for (int k0 = band0 * kTile; k0 < kEnd; k0 += kTile) {
+                const int k1 = std::min(kEnd, k0 + kTile);
+                for (int y0 = 1; y0 <= lastCol; y0 += kTile) {
+                    const int y1 = std::min(lastCol, y0 + kTile - 1);
+                    for (int k = k0; k < k1; ++k) {
+                        QRgb* dst = image[rows[k].first];
+                        const int sx = rows[k].second;
+                        for (int y = y0; y <= y1; ++y)
+                            dst[y] = sources[y][sx] | kOpaque;
+                    }
                 }
             }
-        }
+        });
         state.pixelColour = lastRead;
         leavePositionAt(canvas, walk.lastY, W - walk.lastX);
     }
@@ -371,14 +432,12 @@ void runRotateHalf(OperationContext& ctx)
     const Rows image(canvas.image());
     const int w = image.width(), h = image.height();
     // (x, y) goes to (W - x, H - y).
-    const auto columns = reversedLines(W, walk.validX, w);
+    const auto runs = reversedRuns(reversedLines(W, walk.validX, w));
     const auto rows = reversedLines(H, walk.validY, h);
-    for (const auto& [ty, sy] : rows) {
-        const QRgb* src = copy->row(sy);
-        QRgb* dst = image[ty];
-        for (const auto& [tx, sx] : columns)
-            dst[tx] = src[sx] | kOpaque;
-    }
+    parallelFor(static_cast<int>(rows.size()), 16, [&](int begin, int end) {
+        for (int k = begin; k < end; ++k)
+            copyReversed(image[rows[k].first], copy->row(rows[k].second), runs);
+    });
     state.pixelColour = lastRead;
     leavePositionAt(canvas, W - walk.lastX, H - walk.lastY);
 }

@@ -84,6 +84,15 @@ public:
     // Copies the canvas pixels with left <= x <= right, top <= y <= bottom
     // (clipped to the canvas).
     ScratchCopy(const Canvas& canvas, int left, int top, int right, int bottom);
+    // Takes the canvas's whole drawing as the copy, without copying it, and
+    // leaves the canvas a drawing of the same size whose pixels are not set:
+    // for commands that clear the canvas next. The taken drawing is kept
+    // afterwards as the next such command's fresh drawing, so that a screen's
+    // worth of memory is not handed back and asked for again each time.
+    static ScratchCopy takeDrawing(Canvas& canvas);
+    ScratchCopy(ScratchCopy&& other) noexcept;
+    ScratchCopy& operator=(ScratchCopy&&) = delete;
+    ~ScratchCopy();
     bool inside(long long x, long long y) const { return x >= 0 && y >= 0 && x < fullW_ && y < fullH_; }
     // Raw pixel of a point inside the canvas (and inside the copied rectangle).
     QRgb raw(int x, int y) const { return row(y)[x]; }
@@ -95,11 +104,13 @@ public:
     const QRgb* row(int y) const { return bits_ ? bits_ + (y - top_) * stride_ : nullptr; }
 
 private:
+    ScratchCopy() = default;
     QImage copy_;
     const QRgb* bits_ = nullptr;
     qsizetype stride_ = 0;
     int top_ = 0;
     int fullW_ = 0, fullH_ = 0;
+    bool keepForReuse_ = false;
 };
 
 } // namespace pemma::imageops

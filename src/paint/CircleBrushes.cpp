@@ -98,22 +98,37 @@ StepResult lattice(StrokeContext& ctx, double& x, double& y)
     return StepResult::Continue;
 }
 
+namespace {
+
+// With the solid fill in force a circle paints its whole disc, and each disc
+// reaches 100 pixels further than the one before it, far more than the
+// raster ever strays: every pixel a smaller circle paints, the largest one
+// paints again in the same colours. So only the largest is drawn.
+bool discsCoverSmallerOnes(const Canvas& canvas)
+{
+    return canvas.fillStyle() == Canvas::Solid && canvas.fillColor() >= 0;
+}
+
+} // namespace
+
 // Brush 44: ten circles 100 pixels apart, radii 101 to 1001, in the fill
 // style in force (filled discs after brush 30).
 StepResult concentricCircles(StrokeContext& ctx, double& x, double& y)
 {
-    for (int i = 1; i <= 10; ++i)
+    for (int i = discsCoverSmallerOnes(ctx.canvas) ? 10 : 1; i <= 10; ++i)
         ctx.canvas.circle(x, y, 100 * i + 1);
     return StepResult::Continue;
 }
 
 // Brush 45: brush 44 around the pointer and around its mirror point through
-// the screen's centre, alternating circle by circle.
+// the screen's centre, alternating circle by circle. With filled discs the
+// last two cover everything the others paint: a pixel the last disc reaches
+// takes its colour, one only the disc before it reaches takes that one's.
 StepResult doubleConcentricCircles(StrokeContext& ctx, double& x, double& y)
 {
     const DrawingState& s = ctx.state;
     const double mx = screenWidthPixels(s) - x, my = screenHeightPixels(s) - y;
-    for (int i = 1; i <= 10; ++i) {
+    for (int i = discsCoverSmallerOnes(ctx.canvas) ? 10 : 1; i <= 10; ++i) {
         ctx.canvas.circle(x, y, 100 * i + 1);
         ctx.canvas.circle(mx, my, 100 * i + 1);
     }

@@ -1,6 +1,14 @@
 #include "paint/Brushes.h"
 
+#include <QImage>
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <utility>
+#include <vector>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "state/Rounding.h"
 
@@ -36,6 +44,114 @@ void fan(StrokeContext& ctx, double x, double y, bool mirrored)
     }
 }
 
+// The fill of brush 30 paints in the border colour itself, so a pixel once
+// filled stops the fill like any border pixel: the fill needs no record of
+// the pixels it has done. It fills the same pixels as the canvas's boundary
+// fill (the 4-connected area of pixels not of the border colour around the
+// start) and marks the same repaint area, finding the runs of a row four
+// pixels at a time.
+class RunFill {
+public:
+    RunFill(QImage& image, QRgb border)
+        : bits_(reinterpret_cast<QRgb*>(image.bits())), stride_(image.bytesPerLine() / 4), w_(image.width()),
+          h_(image.height()), border_(border & kRgb), fill_(border | 0xFF000000u)
+    {
+    }
+
+    // Returns the bounding box of the pixels filled (empty when none).
+    QRect fill(int x, int y)
+    {
+        if (!open(row(y)[x]))
+            return {};
+        int minX = x, maxX = x, minY = y, maxY = y;
+        std::vector<std::pair<int, int>> seeds{{x, y}};
+        while (!seeds.empty()) {
+            const auto [sx, sy] = seeds.back();
+            seeds.pop_back();
+            QRgb* r = row(sy);
+            if (!open(r[sx]))
+                continue;
+            const int lx = openFrom(r, sx);
+            const int rx = openUntil(r, sx, w_) - 1;
+            std::fill(r + lx, r + rx + 1, fill_);
+            minX = std::min(minX, lx);
+            maxX = std::max(maxX, rx);
+            minY = std::min(minY, sy);
+            maxY = std::max(maxY, sy);
+            for (const int ny : {sy - 1, sy + 1}) {
+                if (ny < 0 || ny >= h_)
+                    continue;
+                const QRgb* n = row(ny);
+                // The first pixel of every open run above or below the span.
+                for (int px = closedUntil(n, lx, rx + 1); px <= rx; px = closedUntil(n, px, rx + 1)) {
+                    seeds.emplace_back(px, ny);
+                    px = openUntil(n, px, rx + 1);
+                }
+            }
+        }
+        return QRect(QPoint(minX, minY), QPoint(maxX, maxY));
+    }
+
+private:
+    static constexpr QRgb kRgb = 0xFFFFFFu;
+
+    QRgb* row(int y) const { return bits_ + y * stride_; }
+    bool open(QRgb p) const { return (p & kRgb) != border_; }
+    // Bit k set where pixel p[k] (k = 0..3) is of the border colour.
+    unsigned borderMask(const QRgb* p) const
+    {
+#if defined(__SSE2__)
+        const __m128i rgb = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
+                                          _mm_set1_epi32(static_cast<int>(kRgb)));
+        const __m128i hit = _mm_cmpeq_epi32(rgb, _mm_set1_epi32(static_cast<int>(border_)));
+        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hit)));
+#else
+        unsigned mask = 0;
+        for (int k = 0; k < 4; ++k)
+            mask |= static_cast<unsigned>((p[k] & kRgb) == border_) << k;
+        return mask;
+#endif
+    }
+    // The first pixel at or after from, before to, that is not open (to if none).
+    int openUntil(const QRgb* r, int from, int to) const
+    {
+        int i = from;
+        for (; i + 4 <= to; i += 4)
+            if (const unsigned m = borderMask(r + i))
+                return i + std::countr_zero(m);
+        while (i < to && open(r[i]))
+            ++i;
+        return i;
+    }
+    // The first open pixel at or after from, before to (to if none).
+    int closedUntil(const QRgb* r, int from, int to) const
+    {
+        int i = from;
+        for (; i + 4 <= to; i += 4)
+            if (const unsigned m = ~borderMask(r + i) & 0xFu)
+                return i + std::countr_zero(m);
+        while (i < to && !open(r[i]))
+            ++i;
+        return i;
+    }
+    // The leftmost pixel of the open run that holds the open pixel at.
+    int openFrom(const QRgb* r, int at) const
+    {
+        int i = at;
+        for (; i >= 4; i -= 4)
+            if (const unsigned m = borderMask(r + i - 4))
+                return i - 4 + (std::bit_width(m) - 1) + 1;
+        while (i > 0 && open(r[i - 1]))
+            --i;
+        return i;
+    }
+
+    QRgb* bits_;
+    qsizetype stride_;
+    int w_, h_;
+    QRgb border_, fill_;
+};
+
 } // namespace
 
 // Brush 30: a frame along the screen's edges (its right and bottom sides lie
@@ -51,8 +167,16 @@ StepResult fillArea(StrokeContext& ctx, double& x, double& y)
     canvas.lineTo(0, h);
     canvas.lineTo(0, 0);
     canvas.setFillStyle(Canvas::Solid);
-    canvas.setFillColor(canvas.foreColor());
-    canvas.floodFill(roundHalfEven(x), roundHalfEven(y), canvas.foreColor());
+    const Colour colour = canvas.foreColor();
+    canvas.setFillColor(colour);
+    const int px = roundHalfEven(x), py = roundHalfEven(y);
+    if (colour < 0 || px < 0 || py < 0 || px >= canvas.width() || py >= canvas.height())
+        return StepResult::Continue; // the boundary fill paints nothing then
+    if (canvas.image().format() != QImage::Format_RGB32) {
+        canvas.floodFill(px, py, colour);
+        return StepResult::Continue;
+    }
+    canvas.markDirty(RunFill(canvas.image(), Canvas::toRgb(colour)).fill(px, py));
     return StepResult::Continue;
 }
 

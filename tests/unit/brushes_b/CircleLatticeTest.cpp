@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Drive.h"
 
 using namespace pemma;
@@ -131,4 +133,40 @@ TEST(ConcentricCircles, DoubleCirclesMirrorThroughTheCentre)
     Drive single(44, 10);
     single.stroke({{300, 200}});
     EXPECT_EQ(single.at(724 + 101, 568), kWhite);
+}
+
+// With the solid fill in force, brushes 44 and 45 leave exactly what drawing
+// all their circles one after the other leaves, for every thickness and for
+// centres inside, near and beyond the edges.
+TEST(ConcentricCircles, FilledDiscsLeaveWhatAllTheCirclesLeave)
+{
+    std::mt19937 rng(44);
+    std::uniform_real_distribution<double> along(-1300, 2300);
+    const int thicknesses[] = {1, 3, 10, 40, 100};
+    for (int round = 0; round < 20; ++round) {
+        const int brush = 44 + round % 2;
+        Drive d(brush, thicknesses[round % 5]);
+        Canvas& c = d.rig.canvas;
+        c.setFillStyle(Canvas::Solid);
+        c.setFillColor(rgb(round * 12, 100, 255 - round * 12));
+        c.box(100, 100, 900, 600); // something for the discs to cover
+        const QImage before = c.image().copy();
+        const double x = along(rng), y = along(rng) * 0.7;
+        d.colour(255, 0, round * 10);
+        d.stroke({{x, y}});
+
+        Canvas ref(c.width(), c.height());
+        ref.image() = before;
+        ref.setForeColor(c.foreColor());
+        ref.setDrawWidth(c.drawWidth());
+        ref.setFillStyle(Canvas::Solid);
+        ref.setFillColor(c.fillColor());
+        const double mx = d.rig.state.screenWidthTwips / 15 - x, my = d.rig.state.screenHeightTwips / 15 - y;
+        for (int i = 1; i <= 10; ++i) {
+            ref.circle(x, y, 100 * i + 1);
+            if (brush == 45)
+                ref.circle(mx, my, 100 * i + 1);
+        }
+        ASSERT_TRUE(c.image() == ref.image()) << "brush " << brush << " at (" << x << ", " << y << ")";
+    }
 }

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "Drive.h"
+#include "state/Rounding.h"
 
 using namespace pemma;
 using namespace pemma::test;
@@ -46,6 +49,44 @@ TEST(FillBrush, FillsAWholeLargeDrawing)
             others += img.pixel(x, y) != want;
     EXPECT_EQ(others, 0);
     EXPECT_EQ(d.rig.canvas.takeDirty(), img.rect());
+}
+
+// On mazes of every density and from starts anywhere, the brush fills what
+// the frame and the canvas's boundary fill leave, pixel for pixel.
+TEST(FillBrush, FillsWhatTheBoundaryFillFills)
+{
+    std::mt19937 rng(30);
+    const int w = 97, h = 61;
+    const QRgb others[] = {0xFFFFFFFFu, 0xFF0A0A0Au, 0xFF1EC80Bu};
+    for (int round = 0; round < 60; ++round) {
+        Drive d(30, 1 + round % 3 * 7, w, h);
+        const double density = (round % 10) / 10.0;
+        std::bernoulli_distribution wall(density);
+        QImage maze(w, h, QImage::Format_RGB32);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                maze.setPixel(x, y, wall(rng) ? 0xFF0AC81Eu : others[(x * 7 + y * 3 + round) % 3]);
+        d.rig.canvas.image() = maze;
+        const double x = std::uniform_real_distribution<double>(-2, w + 1)(rng);
+        const double y = std::uniform_real_distribution<double>(-2, h + 1)(rng);
+        d.colour(10, 200, 30);
+        d.stroke({{x, y}});
+
+        Canvas ref(w, h);
+        ref.image() = maze;
+        const Colour colour = d.rig.canvas.foreColor();
+        ref.setForeColor(colour);
+        ref.setDrawWidth(d.rig.canvas.drawWidth());
+        const double sw = d.rig.state.screenWidthTwips, sh = d.rig.state.screenHeightTwips;
+        ref.line(0, 0, sw, 0);
+        ref.lineTo(sw, sh);
+        ref.lineTo(0, sh);
+        ref.lineTo(0, 0);
+        ref.setFillStyle(Canvas::Solid);
+        ref.setFillColor(colour);
+        ref.floodFill(roundHalfEven(x), roundHalfEven(y), colour);
+        ASSERT_TRUE(d.rig.canvas.image() == ref.image()) << "round " << round << " from (" << x << ", " << y << ")";
+    }
 }
 
 TEST(FillBrush, StartOutsideOrOnTheColourFillsNothing)
