@@ -27,6 +27,14 @@ QPen penFor(Colour c, int width)
     return pen;
 }
 
+// Every pixel a shape of pen width w drawn over `shape` can reach, with a
+// margin for the rasteriser's rounding.
+QRect reach(const QRectF& shape, int w)
+{
+    const int m = w / 2 + 2;
+    return shape.normalized().toAlignedRect().adjusted(-m, -m, m, m);
+}
+
 void beginAliased(QPainter& p)
 {
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -60,6 +68,7 @@ void Canvas::setPicture(const QImage& picture)
 
 void Canvas::cls()
 {
+    aboutToWrite(image_.rect());
     image_.fill(backColor_ < 0 ? toRgb(kBlack) : toRgb(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
@@ -93,6 +102,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     // End points land on pixels the way every position does: rounded, halves
     // to even (the rasteriser alone would cut 100.6 down to 100).
     const QPointF a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
+    aboutToWrite(reach(QRectF(a, b), drawWidth_));
     if (a == b)
         p.drawPoint(a);
     else
@@ -128,6 +138,7 @@ void Canvas::box(double x1, double y1, double x2, double y2)
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
     const QRectF r = QRectF(QPointF(roundHalfEven(x1), roundHalfEven(y1)),
                             QPointF(roundHalfEven(x2), roundHalfEven(y2))).normalized();
+    aboutToWrite(reach(r, drawWidth_));
     p.drawRect(r);
     const int m = drawWidth_ / 2 + 2;
     markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));
@@ -149,6 +160,7 @@ void Canvas::circle(double x, double y, double radius)
     beginAliased(p);
     p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
+    aboutToWrite(reach(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), drawWidth_));
     p.drawEllipse(QPointF(x, y), radius, radius);
     const int m = static_cast<int>(std::ceil(radius)) + drawWidth_ / 2 + 2;
     const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
@@ -191,6 +203,7 @@ void Canvas::pset(double x, double y, Colour c)
     const QRgb rgb = toRgb(c);
     if (drawWidth_ == 1) {
         if (cx >= 0 && cy >= 0 && cx < w && cy < h) {
+            aboutToWrite(QRect(cx, cy, 1, 1));
             reinterpret_cast<QRgb*>(image_.scanLine(cy))[cx] = rgb;
             markDirty(QRect(cx, cy, 1, 1));
         }
@@ -201,6 +214,7 @@ void Canvas::pset(double x, double y, Colour c)
     if (cx + r < 0 || cy + r < 0 || cx - r >= w || cy - r >= h)
         return;
     const int y0 = std::max(0, cy - r), y1 = std::min(h - 1, cy + r);
+    aboutToWrite(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
     for (int py = y0; py <= y1; ++py) {
         const int span = dot.spans[py - cy + r];
         const int x0 = std::max(0, cx - span), x1 = std::min(w - 1, cx + span);
@@ -244,6 +258,7 @@ void Canvas::floodFill(int x, int y, Colour border)
             --lx;
         while (rx < w - 1 && open(rx + 1, sy))
             ++rx;
+        aboutToWrite(QRect(lx, sy, rx - lx + 1, 1));
         for (int px = lx; px <= rx; ++px) {
             at(px, sy) = fill;
             done[static_cast<size_t>(sy) * w + px] = 1;

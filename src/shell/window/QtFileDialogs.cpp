@@ -4,6 +4,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <type_traits>
 
 #include "files/FileCommands.h"
 #include "files/LayerCommands.h"
@@ -33,17 +34,35 @@ class FileCommandHost final : public QObject {
 public:
     explicit FileCommandHost(Form1& form) : QObject(&form), form_(form), dialogs_(&form), window_(form) {}
 
+    // Each command is one step of the history; the open command is kept
+    // as one only when it loaded a picture.
     template <typename F>
     void connect(const char* name, F command)
     {
         QAction* action = form_.findChild<QAction*>(QString::fromLatin1(name));
         if (!action)
             return;
-        QObject::connect(action, &QAction::triggered, this, [this, command] {
+        QObject::connect(action, &QAction::triggered, this, [this, command] { run(command); });
+    }
+    template <typename F>
+    void run(F command)
+    {
+        form_.runAsStep([this, command] {
             FileCommandContext ctx{form_.state(), form_.canvas(), dialogs_, window_};
-            command(ctx);
-            form_.repaintDirty();
+            if constexpr (std::is_same_v<decltype(command(ctx)), bool>)
+                return command(ctx);
+            else {
+                command(ctx);
+                return true;
+            }
         });
+        form_.repaintDirty();
+    }
+    void openByName(const QString& name)
+    {
+        const QString path = QFileInfo(name).absoluteFilePath();
+        dialogs_.chosenElsewhere(path);
+        run([path](FileCommandContext& ctx) { return openPicture(ctx, path); });
     }
     Form1& form() { return form_; }
 
@@ -130,10 +149,10 @@ void QtFileDialogs::showError(const QString& text)
     box.exec();
 }
 
-void installFileCommands(Form1& form)
+std::function<void(const QString&)> installFileCommands(Form1& form)
 {
     auto* host = new FileCommandHost(form);
-    host->connect("bmpopen", [](FileCommandContext& ctx) { bmpopen_Click(ctx); });
+    host->connect("bmpopen", [](FileCommandContext& ctx) { return bmpopen_Click(ctx); });
     host->connect("bmpsave", [](FileCommandContext& ctx) { bmpsave_Click(ctx); });
     for (int q : kJpegQualities) {
         const QByteArray name = "jpg" + QByteArray::number(q);
@@ -144,6 +163,7 @@ void installFileCommands(Form1& form)
     host->connect("black", [](FileCommandContext& ctx) { black_Click(ctx.canvas); });
     host->connect("clback", [](FileCommandContext& ctx) { clback_Click(ctx.canvas); });
     host->connect("clsc", [](FileCommandContext& ctx) { clsc_Click(ctx.canvas); });
+    return [host](const QString& name) { host->openByName(name); };
 }
 
 } // namespace pemma

@@ -1,0 +1,106 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "canvas/Canvas.h"
+#include "state/DrawingState.h"
+
+namespace pemma {
+
+// Undo and redo of what is drawn: the drawing's pixels, its background colour
+// and picture, and the picture size pictureWidth / pictureHeight.
+//
+// A step is opened before a stroke or a command and closed after it. While a
+// step is open, the canvas reports every write before it happens, and the
+// history keeps each square tile of the drawing as it was before the step
+// first wrote to it, so a step costs what it changed, not a copy of the
+// drawing. Tiles are kept as runs of equal pixels where that is smaller (the
+// blank or flatly painted parts of a drawing), otherwise pixel for pixel.
+// A closed step that changed nothing is forgotten.
+//
+// Undo exchanges the kept tiles and values with the current ones, so the
+// step then holds what redo puts back; redo exchanges them again.
+//
+// The history holds at most `maxSteps` steps to undo and at most `maxBytes`
+// bytes in all; beyond either, the oldest steps go first (and, when undoing
+// has made the steps to redo larger, the last of those).
+class History final : public CanvasWriteObserver {
+public:
+    static constexpr int kTileSize = 32;
+
+    struct Limits {
+        std::size_t maxSteps = 100;
+        std::size_t maxBytes = std::size_t(256) << 20;
+    };
+
+    // Watches the canvas's writes until destroyed.
+    History(Canvas& canvas, DrawingState& state, Limits limits);
+    History(Canvas& canvas, DrawingState& state) : History(canvas, state, Limits{}) {}
+    ~History() override;
+    History(const History&) = delete;
+    History& operator=(const History&) = delete;
+
+    // Opens a step (closing any open one first).
+    void beginStep();
+    // Closes the open step. With keep false the step is not kept even if
+    // something changed (it then counts as a change made outside any step).
+    void endStep(bool keep = true);
+    bool stepOpen() const { return open_.has_value(); }
+
+    // Both close an open step first; false when there was nothing to do.
+    bool undo();
+    bool redo();
+
+    std::size_t undoCount() const { return undo_.size(); }
+    std::size_t redoCount() const { return redo_.size(); }
+    // Bytes held by all steps, the open one included.
+    std::size_t bytes() const;
+
+    void aboutToWrite(const QRect& area) override;
+
+private:
+    // One tile of the drawing as it was: runs of (count, pixel) pairs over
+    // the tile's pixels row by row, or its pixels as they are.
+    struct Tile {
+        int index = 0;
+        bool runs = false;
+        std::vector<std::uint32_t> data;
+        std::size_t bytes() const { return sizeof(Tile) + data.capacity() * sizeof(std::uint32_t); }
+    };
+    struct Step {
+        std::vector<Tile> tiles;
+        // The values before the step; after closing, only those it changed.
+        std::optional<Colour> backColor;
+        std::optional<QImage> picture;
+        std::optional<std::pair<double, double>> pictureSize;
+        std::size_t bytes = 0;
+        void count();
+    };
+
+    QRect tileRect(int index) const;
+    Tile encode(int index) const;
+    void decode(const Tile& tile);
+    bool unchanged(const Tile& tile) const;
+    void exchange(Step& step);
+    void changedOutsideStep();
+    void enforceLimits();
+
+    Canvas& canvas_;
+    DrawingState& state_;
+    Limits limits_;
+    std::deque<Step> undo_; // newest at the back
+    std::deque<Step> redo_; // next to redo at the back
+    std::optional<Step> open_;
+    // Serial of the step that took each tile last; the open step's serial
+    // marks the tiles it already holds.
+    std::vector<std::uint32_t> takenBy_;
+    std::uint32_t serial_ = 0;
+    int columns_ = 0, rows_ = 0;
+};
+
+} // namespace pemma
