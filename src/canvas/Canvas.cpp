@@ -66,6 +66,50 @@ void Canvas::setPicture(const QImage& picture)
     cls();
 }
 
+// Long thin shapes are announced piece by piece, so that a slanted segment
+// or a wide ring does not announce the whole box around it. Beyond this many
+// pieces (a shape reaching far off the drawing) the box is announced.
+namespace {
+constexpr double kPieceLength = 16;
+constexpr int kMostPieces = 1024;
+} // namespace
+
+void Canvas::announceSegment(QPointF a, QPointF b)
+{
+    if (!observer_)
+        return;
+    const double length = std::max(std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
+    const int pieces = static_cast<int>(std::ceil(length / kPieceLength));
+    if (pieces <= 1 || pieces > kMostPieces) {
+        aboutToWrite(reach(QRectF(a, b), drawWidth_));
+        return;
+    }
+    for (int i = 0; i < pieces; ++i)
+        aboutToWrite(reach(QRectF(a + (b - a) * (double(i) / pieces), a + (b - a) * (double(i + 1) / pieces)),
+                           drawWidth_));
+}
+
+void Canvas::announceCircle(double x, double y, double radius, bool filled)
+{
+    if (!observer_)
+        return;
+    constexpr double kPi = 3.14159265358979323846;
+    const int pieces = static_cast<int>(std::ceil(2 * kPi * radius / kPieceLength));
+    if (filled || pieces < 8 || pieces > kMostPieces) {
+        aboutToWrite(reach(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), drawWidth_));
+        return;
+    }
+    // Each arc lies within its chord's box widened by the arc's height.
+    const double step = 2 * kPi / pieces;
+    const int bulge = static_cast<int>(std::ceil(radius * (1 - std::cos(step / 2))));
+    QPointF from(x + radius, y);
+    for (int i = 1; i <= pieces; ++i) {
+        const QPointF to(x + radius * std::cos(i * step), y + radius * std::sin(i * step));
+        aboutToWrite(reach(QRectF(from, to), drawWidth_).adjusted(-bulge, -bulge, bulge, bulge));
+        from = to;
+    }
+}
+
 void Canvas::cls()
 {
     aboutToWrite(image_.rect());
@@ -102,7 +146,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     // End points land on pixels the way every position does: rounded, halves
     // to even (the rasteriser alone would cut 100.6 down to 100).
     const QPointF a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
-    aboutToWrite(reach(QRectF(a, b), drawWidth_));
+    announceSegment(a, b);
     if (a == b)
         p.drawPoint(a);
     else
@@ -138,7 +182,14 @@ void Canvas::box(double x1, double y1, double x2, double y2)
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
     const QRectF r = QRectF(QPointF(roundHalfEven(x1), roundHalfEven(y1)),
                             QPointF(roundHalfEven(x2), roundHalfEven(y2))).normalized();
-    aboutToWrite(reach(r, drawWidth_));
+    if (filled) {
+        aboutToWrite(reach(r, drawWidth_));
+    } else {
+        announceSegment(r.topLeft(), r.topRight());
+        announceSegment(r.topRight(), r.bottomRight());
+        announceSegment(r.bottomRight(), r.bottomLeft());
+        announceSegment(r.bottomLeft(), r.topLeft());
+    }
     p.drawRect(r);
     const int m = drawWidth_ / 2 + 2;
     markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));
@@ -160,7 +211,7 @@ void Canvas::circle(double x, double y, double radius)
     beginAliased(p);
     p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
-    aboutToWrite(reach(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), drawWidth_));
+    announceCircle(x, y, radius, filled);
     p.drawEllipse(QPointF(x, y), radius, radius);
     const int m = static_cast<int>(std::ceil(radius)) + drawWidth_ / 2 + 2;
     const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));

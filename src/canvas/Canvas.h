@@ -128,6 +128,8 @@ public:
 
 private:
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
+    void announceSegment(QPointF a, QPointF b);
+    void announceCircle(double x, double y, double radius, bool filled);
 
     QImage image_;
     QImage picture_;

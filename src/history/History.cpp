@@ -5,6 +5,20 @@
 
 namespace pemma {
 
+namespace {
+
+// Row y of a 32-bit image, from column x.
+inline const std::uint32_t* rowOf(const QImage& image, const QRect& r, int y)
+{
+    return reinterpret_cast<const std::uint32_t*>(image.constBits() + (r.top() + y) * image.bytesPerLine()) + r.left();
+}
+inline std::uint32_t* rowOf(QImage& image, const QRect& r, int y)
+{
+    return reinterpret_cast<std::uint32_t*>(image.bits() + (r.top() + y) * image.bytesPerLine()) + r.left();
+}
+
+} // namespace
+
 History::History(Canvas& canvas, DrawingState& state, Limits limits)
     : canvas_(canvas), state_(state), limits_(limits)
 {
@@ -16,42 +30,36 @@ History::~History() { canvas_.setWriteObserver(nullptr); }
 QRect History::tileRect(int index) const
 {
     const int col = index % columns_, row = index / columns_;
-    return QRect(col * kTileSize, row * kTileSize, kTileSize, kTileSize).intersected(canvas_.image().rect());
+    return QRect(col * kTileSize, row * kTileSize, kTileSize, kTileSize).intersected(before_.rect());
 }
 
-History::Tile History::encode(int index) const
+History::Tile History::encode(const QImage& image, int index) const
 {
-    const QImage& image = canvas_.image();
     const QRect r = tileRect(index);
-    const int w = r.width();
-    const std::size_t n = static_cast<std::size_t>(w) * r.height();
-    auto row = [&](int y) { return reinterpret_cast<const std::uint32_t*>(image.constScanLine(r.top() + y)) + r.left(); };
+    const int w = r.width(), h = r.height();
+    const std::size_t n = static_cast<std::size_t>(w) * h;
 
     Tile tile;
     tile.index = index;
     // Runs only where they take less room than the pixels.
     std::size_t runs = 1;
-    std::uint32_t current = row(0)[0];
-    bool flat = true;
-    for (int y = 0; y < r.height() && flat; ++y) {
-        const std::uint32_t* p = row(y);
+    std::uint32_t current = rowOf(image, r, 0)[0];
+    for (int y = 0; y < h && 2 * runs < n; ++y) {
+        const std::uint32_t* p = rowOf(image, r, y);
         for (int x = 0; x < w; ++x) {
             if (p[x] != current) {
                 current = p[x];
-                if (2 * ++runs >= n) {
-                    flat = false;
-                    break;
-                }
+                ++runs;
             }
         }
     }
-    if (flat) {
+    if (2 * runs < n) {
         tile.runs = true;
         tile.data.reserve(2 * runs);
         std::uint32_t length = 0;
-        current = row(0)[0];
-        for (int y = 0; y < r.height(); ++y) {
-            const std::uint32_t* p = row(y);
+        current = rowOf(image, r, 0)[0];
+        for (int y = 0; y < h; ++y) {
+            const std::uint32_t* p = rowOf(image, r, y);
             for (int x = 0; x < w; ++x) {
                 if (p[x] != current) {
                     tile.data.push_back(length);
@@ -66,30 +74,30 @@ History::Tile History::encode(int index) const
         tile.data.push_back(current);
     } else {
         tile.data.resize(n);
-        for (int y = 0; y < r.height(); ++y)
-            std::memcpy(tile.data.data() + static_cast<std::size_t>(y) * w, row(y), w * sizeof(std::uint32_t));
+        for (int y = 0; y < h; ++y)
+            std::memcpy(tile.data.data() + static_cast<std::size_t>(y) * w, rowOf(image, r, y),
+                        w * sizeof(std::uint32_t));
     }
     return tile;
 }
 
-void History::decode(const Tile& tile)
+void History::decode(const Tile& tile, QImage& image) const
 {
-    QImage& image = canvas_.image();
     const QRect r = tileRect(tile.index);
-    const int w = r.width();
-    auto row = [&](int y) { return reinterpret_cast<std::uint32_t*>(image.scanLine(r.top() + y)) + r.left(); };
+    const int w = r.width(), h = r.height();
     if (!tile.runs) {
-        for (int y = 0; y < r.height(); ++y)
-            std::memcpy(row(y), tile.data.data() + static_cast<std::size_t>(y) * w, w * sizeof(std::uint32_t));
+        for (int y = 0; y < h; ++y)
+            std::memcpy(rowOf(image, r, y), tile.data.data() + static_cast<std::size_t>(y) * w,
+                        w * sizeof(std::uint32_t));
         return;
     }
     int x = 0, y = 0;
-    for (std::size_t k = 0; k + 1 < tile.data.size() && y < r.height(); k += 2) {
+    for (std::size_t k = 0; k + 1 < tile.data.size() && y < h; k += 2) {
         std::uint32_t length = tile.data[k];
         const std::uint32_t colour = tile.data[k + 1];
-        while (length > 0 && y < r.height()) {
+        while (length > 0 && y < h) {
             const int take = static_cast<int>(std::min<std::uint32_t>(length, w - x));
-            std::uint32_t* p = row(y);
+            std::uint32_t* p = rowOf(image, r, y);
             std::fill(p + x, p + x + take, colour);
             x += take;
             length -= take;
@@ -101,35 +109,19 @@ void History::decode(const Tile& tile)
     }
 }
 
-bool History::unchanged(const Tile& tile) const
+void History::copyTile(const QImage& from, QImage& to, int index) const
 {
-    const QImage& image = canvas_.image();
-    const QRect r = tileRect(tile.index);
-    const int w = r.width();
-    auto row = [&](int y) { return reinterpret_cast<const std::uint32_t*>(image.constScanLine(r.top() + y)) + r.left(); };
-    if (!tile.runs) {
-        for (int y = 0; y < r.height(); ++y)
-            if (std::memcmp(row(y), tile.data.data() + static_cast<std::size_t>(y) * w, w * sizeof(std::uint32_t)))
-                return false;
-        return true;
-    }
-    int x = 0, y = 0;
-    for (std::size_t k = 0; k + 1 < tile.data.size(); k += 2) {
-        std::uint32_t length = tile.data[k];
-        const std::uint32_t colour = tile.data[k + 1];
-        while (length > 0) {
-            const int take = static_cast<int>(std::min<std::uint32_t>(length, w - x));
-            const std::uint32_t* p = row(y);
-            if (std::any_of(p + x, p + x + take, [colour](std::uint32_t q) { return q != colour; }))
-                return false;
-            x += take;
-            length -= take;
-            if (x == w) {
-                x = 0;
-                ++y;
-            }
-        }
-    }
+    const QRect r = tileRect(index);
+    for (int y = 0; y < r.height(); ++y)
+        std::memcpy(rowOf(to, r, y), rowOf(from, r, y), r.width() * sizeof(std::uint32_t));
+}
+
+bool History::sameTile(const QImage& a, const QImage& b, int index) const
+{
+    const QRect r = tileRect(index);
+    for (int y = 0; y < r.height(); ++y)
+        if (std::memcmp(rowOf(a, r, y), rowOf(b, r, y), r.width() * sizeof(std::uint32_t)) != 0)
+            return false;
     return true;
 }
 
@@ -144,37 +136,51 @@ void History::Step::count()
 
 std::size_t History::bytes() const
 {
-    std::size_t total = 0;
+    std::size_t total = static_cast<std::size_t>(before_.sizeInBytes())
+                      + (written_.capacity() + stray_.capacity()) * sizeof(int)
+                      + isStray_.capacity() + markedBy_.capacity() * sizeof(std::uint32_t);
     for (const Step& s : undo_)
         total += s.bytes;
     for (const Step& s : redo_)
         total += s.bytes;
-    if (open_) {
-        total += sizeof(Step) + open_->tiles.capacity() * sizeof(Tile);
-        for (const Tile& t : open_->tiles)
-            total += t.data.capacity() * sizeof(std::uint32_t);
-    }
     return total;
+}
+
+void History::syncGrid()
+{
+    const QImage& image = canvas_.image();
+    if (!before_.isNull() && before_.size() == image.size() && image.depth() == 32) {
+        // Bring the copy up to date where the drawing changed outside steps.
+        for (int index : stray_) {
+            copyTile(image, before_, index);
+            isStray_[index] = 0;
+        }
+        stray_.clear();
+        return;
+    }
+    // The first step, or a drawing of another size: start afresh.
+    undo_.clear();
+    redo_.clear();
+    before_ = image.convertToFormat(QImage::Format_RGB32);
+    before_.detach();
+    columns_ = (before_.width() + kTileSize - 1) / kTileSize;
+    rows_ = (before_.height() + kTileSize - 1) / kTileSize;
+    const std::size_t tiles = static_cast<std::size_t>(columns_) * rows_;
+    markedBy_.assign(tiles, 0);
+    isStray_.assign(tiles, 0);
+    stray_.clear();
+    written_.clear();
 }
 
 void History::beginStep()
 {
     endStep();
-    const QImage& image = canvas_.image();
-    const int columns = (image.width() + kTileSize - 1) / kTileSize;
-    const int rows = (image.height() + kTileSize - 1) / kTileSize;
-    if (columns != columns_ || rows != rows_) {
-        // A drawing of another size: the kept tiles no longer fit it.
-        columns_ = columns;
-        rows_ = rows;
-        undo_.clear();
-        redo_.clear();
-        takenBy_.assign(static_cast<std::size_t>(columns) * rows, 0);
-    }
+    syncGrid();
     if (++serial_ == 0) {
-        std::fill(takenBy_.begin(), takenBy_.end(), 0);
+        std::fill(markedBy_.begin(), markedBy_.end(), 0);
         serial_ = 1;
     }
+    written_.clear();
     open_.emplace();
     open_->backColor = canvas_.backColor();
     open_->picture = canvas_.picture();
@@ -188,7 +194,14 @@ void History::endStep(bool keep)
     Step step = std::move(*open_);
     open_.reset();
 
-    std::erase_if(step.tiles, [this](const Tile& t) { return unchanged(t); });
+    const QImage& image = canvas_.image();
+    for (int index : written_) {
+        if (sameTile(image, before_, index))
+            continue;
+        step.tiles.push_back(encode(before_, index));
+        copyTile(image, before_, index);
+    }
+    written_.clear();
     step.tiles.shrink_to_fit();
     if (*step.backColor == canvas_.backColor())
         step.backColor.reset();
@@ -210,9 +223,11 @@ void History::endStep(bool keep)
 
 void History::exchange(Step& step)
 {
+    QImage& image = canvas_.image();
     for (Tile& tile : step.tiles) {
-        Tile now = encode(tile.index);
-        decode(tile);
+        Tile now = encode(image, tile.index);
+        decode(tile, image);
+        copyTile(image, before_, tile.index);
         canvas_.markDirty(tileRect(tile.index));
         tile = std::move(now);
     }
@@ -284,12 +299,11 @@ void History::enforceLimits()
 
 void History::aboutToWrite(const QRect& area)
 {
-    if (!open_) {
-        if (!redo_.empty())
-            changedOutsideStep();
-        return;
-    }
-    const QRect r = area.intersected(canvas_.image().rect());
+    if (!open_ && !redo_.empty())
+        changedOutsideStep();
+    if (before_.isNull())
+        return; // no step yet: the copy is taken when the first one opens
+    const QRect r = area.intersected(before_.rect());
     if (r.isEmpty())
         return;
     const int c0 = r.left() / kTileSize, c1 = r.right() / kTileSize;
@@ -297,9 +311,14 @@ void History::aboutToWrite(const QRect& area)
     for (int row = r0; row <= r1; ++row) {
         for (int col = c0; col <= c1; ++col) {
             const int index = row * columns_ + col;
-            if (takenBy_[index] != serial_) {
-                takenBy_[index] = serial_;
-                open_->tiles.push_back(encode(index));
+            if (open_) {
+                if (markedBy_[index] != serial_) {
+                    markedBy_[index] = serial_;
+                    written_.push_back(index);
+                }
+            } else if (!isStray_[index]) {
+                isStray_[index] = 1;
+                stray_.push_back(index);
             }
         }
     }

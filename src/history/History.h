@@ -16,19 +16,23 @@ namespace pemma {
 // and picture, and the picture size pictureWidth / pictureHeight.
 //
 // A step is opened before a stroke or a command and closed after it. While a
-// step is open, the canvas reports every write before it happens, and the
-// history keeps each square tile of the drawing as it was before the step
-// first wrote to it, so a step costs what it changed, not a copy of the
-// drawing. Tiles are kept as runs of equal pixels where that is smaller (the
-// blank or flatly painted parts of a drawing), otherwise pixel for pixel.
-// A closed step that changed nothing is forgotten.
+// step is open, the canvas reports every write before it happens and the
+// history only marks the square tiles written to, so painting stays as fast
+// as without it. The history keeps a copy of the drawing as it was when the
+// step began; when the step closes, each marked tile that really changed is
+// kept as it was in that copy (the tile before the step first wrote to it),
+// and the copy takes the tile's new pixels. So a step costs what it changed,
+// not a copy of the drawing. Tiles are kept as runs of equal pixels where
+// that is smaller (the blank or flatly painted parts of a drawing), otherwise
+// pixel for pixel. A closed step that changed nothing is forgotten.
 //
 // Undo exchanges the kept tiles and values with the current ones, so the
 // step then holds what redo puts back; redo exchanges them again.
 //
 // The history holds at most `maxSteps` steps to undo and at most `maxBytes`
-// bytes in all; beyond either, the oldest steps go first (and, when undoing
-// has made the steps to redo larger, the last of those).
+// bytes in all, the copy of the drawing included; beyond either, the oldest
+// steps go first (and, when undoing has made the steps to redo larger, the
+// last of those).
 class History final : public CanvasWriteObserver {
 public:
     static constexpr int kTileSize = 32;
@@ -83,9 +87,11 @@ private:
     };
 
     QRect tileRect(int index) const;
-    Tile encode(int index) const;
-    void decode(const Tile& tile);
-    bool unchanged(const Tile& tile) const;
+    Tile encode(const QImage& image, int index) const;
+    void decode(const Tile& tile, QImage& image) const;
+    void copyTile(const QImage& from, QImage& to, int index) const;
+    bool sameTile(const QImage& a, const QImage& b, int index) const;
+    void syncGrid();
     void exchange(Step& step);
     void changedOutsideStep();
     void enforceLimits();
@@ -96,9 +102,16 @@ private:
     std::deque<Step> undo_; // newest at the back
     std::deque<Step> redo_; // next to redo at the back
     std::optional<Step> open_;
-    // Serial of the step that took each tile last; the open step's serial
-    // marks the tiles it already holds.
-    std::vector<std::uint32_t> takenBy_;
+    // The drawing as the open step found it (as the last step left it), and
+    // the tiles the open step has written to.
+    QImage before_;
+    std::vector<int> written_;
+    // Tiles written outside any step: the copy is brought up to date there
+    // when the next step opens.
+    std::vector<int> stray_;
+    std::vector<std::uint8_t> isStray_;
+    // Serial of the step that marked each tile last.
+    std::vector<std::uint32_t> markedBy_;
     std::uint32_t serial_ = 0;
     int columns_ = 0, rows_ = 0;
 };

@@ -185,6 +185,17 @@ TEST(History, ANewStepEndsRedoButAStrokeThatPaintsNothingIsNoStep)
     EXPECT_EQ(p.history.redoCount(), 0u);
     EXPECT_FALSE(p.history.redo());
     EXPECT_EQ(p.history.undoCount(), 3u);
+
+    // A write outside any step ends redo too, and undoing a later step over
+    // it gives it back.
+    p.history.undo();
+    p.rig.canvas.setDrawWidth(5);
+    p.rig.canvas.pset(150, 100, 0x0000FF);
+    EXPECT_EQ(p.history.redoCount(), 0u);
+    const Look written = p.look();
+    p.stroke(0, 100, 100, 200, 100);
+    p.history.undo();
+    EXPECT_TRUE(p.look() == written);
 }
 
 TEST(History, TheStepAndByteLimitsDropTheOldestSteps)
@@ -203,9 +214,10 @@ TEST(History, TheStepAndByteLimitsDropTheOldestSteps)
         EXPECT_TRUE(p.look() == looks[3]);
     }
     // Bytes: operations on a picture where every pixel differs are held
-    // pixel for pixel (300 KB each); 1 MB keeps the last three.
+    // pixel for pixel (300 KB each), beside the history's own copy of the
+    // drawing (300 KB); 1.4 MB keeps the last three.
     {
-        const std::size_t limit = std::size_t(1) << 20;
+        const std::size_t limit = 1400 * 1024;
         Painter p(History::Limits{100, limit});
         QImage noise(320, 240, QImage::Format_RGB32);
         for (int y = 0; y < 240; ++y)
