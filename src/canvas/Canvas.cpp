@@ -70,7 +70,7 @@ void Canvas::setPicture(const QImage& picture)
 // or a wide ring does not announce the whole box around it. Beyond this many
 // pieces (a shape reaching far off the drawing) the box is announced.
 namespace {
-constexpr double kPieceLength = 16;
+constexpr double kPieceLength = 32;
 constexpr int kMostPieces = 1024;
 } // namespace
 
@@ -78,15 +78,29 @@ void Canvas::announceSegment(QPointF a, QPointF b)
 {
     if (!observer_)
         return;
-    const double length = std::max(std::fabs(b.x() - a.x()), std::fabs(b.y() - a.y()));
-    const int pieces = static_cast<int>(std::ceil(length / kPieceLength));
+    // Each piece's box, widened by half the pen and a margin for the
+    // rasteriser's rounding (worked out in whole numbers: this runs for
+    // every segment while a step is recorded).
+    const int m = drawWidth_ / 2 + 2;
+    auto announce = [&](double x0, double y0, double x1, double y1) {
+        aboutToWrite(QRect(QPoint(static_cast<int>(std::floor(std::min(x0, x1))) - m,
+                                  static_cast<int>(std::floor(std::min(y0, y1))) - m),
+                           QPoint(static_cast<int>(std::ceil(std::max(x0, x1))) + m,
+                                  static_cast<int>(std::ceil(std::max(y0, y1))) + m)));
+    };
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const int pieces = static_cast<int>(std::ceil(std::max(std::fabs(dx), std::fabs(dy)) / kPieceLength));
     if (pieces <= 1 || pieces > kMostPieces) {
-        aboutToWrite(reach(QRectF(a, b), drawWidth_));
+        announce(a.x(), a.y(), b.x(), b.y());
         return;
     }
-    for (int i = 0; i < pieces; ++i)
-        aboutToWrite(reach(QRectF(a + (b - a) * (double(i) / pieces), a + (b - a) * (double(i + 1) / pieces)),
-                           drawWidth_));
+    double x0 = a.x(), y0 = a.y();
+    for (int i = 1; i <= pieces; ++i) {
+        const double x1 = a.x() + dx * i / pieces, y1 = a.y() + dy * i / pieces;
+        announce(x0, y0, x1, y1);
+        x0 = x1;
+        y0 = y1;
+    }
 }
 
 void Canvas::announceCircle(double x, double y, double radius, bool filled)

@@ -41,21 +41,26 @@ History::Tile History::encode(const QImage& image, int index) const
 
     Tile tile;
     tile.index = index;
-    // Runs only where they take less room than the pixels.
+    // Runs only where they take less room than the pixels: the count stops
+    // as soon as the pixels win, or after a first row that changes at every
+    // other pixel or more (a photograph).
     std::size_t runs = 1;
     std::uint32_t current = rowOf(image, r, 0)[0];
-    for (int y = 0; y < h && 2 * runs < n; ++y) {
+    for (int y = 0; y < h; ++y) {
         const std::uint32_t* p = rowOf(image, r, y);
         for (int x = 0; x < w; ++x) {
             if (p[x] != current) {
                 current = p[x];
-                ++runs;
+                if (2 * ++runs >= n)
+                    goto pixels;
             }
         }
+        if (y == 0 && 2 * runs > static_cast<std::size_t>(w))
+            goto pixels;
     }
-    if (2 * runs < n) {
-        tile.runs = true;
-        tile.data.reserve(2 * runs);
+    tile.runs = true;
+    tile.data.reserve(2 * runs);
+    {
         std::uint32_t length = 0;
         current = rowOf(image, r, 0)[0];
         for (int y = 0; y < h; ++y) {
@@ -72,11 +77,14 @@ History::Tile History::encode(const QImage& image, int index) const
         }
         tile.data.push_back(length);
         tile.data.push_back(current);
-    } else {
-        tile.data.resize(n);
-        for (int y = 0; y < h; ++y)
-            std::memcpy(tile.data.data() + static_cast<std::size_t>(y) * w, rowOf(image, r, y),
-                        w * sizeof(std::uint32_t));
+    }
+    return tile;
+
+pixels:
+    tile.data.reserve(n);
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* p = rowOf(image, r, y);
+        tile.data.insert(tile.data.end(), p, p + w);
     }
     return tile;
 }
@@ -303,11 +311,13 @@ void History::aboutToWrite(const QRect& area)
         changedOutsideStep();
     if (before_.isNull())
         return; // no step yet: the copy is taken when the first one opens
-    const QRect r = area.intersected(before_.rect());
-    if (r.isEmpty())
+    // This runs for every segment painted: whole numbers only.
+    const int left = std::max(area.left(), 0), right = std::min(area.right(), before_.width() - 1);
+    const int top = std::max(area.top(), 0), bottom = std::min(area.bottom(), before_.height() - 1);
+    if (left > right || top > bottom)
         return;
-    const int c0 = r.left() / kTileSize, c1 = r.right() / kTileSize;
-    const int r0 = r.top() / kTileSize, r1 = r.bottom() / kTileSize;
+    const int c0 = left / kTileSize, c1 = right / kTileSize;
+    const int r0 = top / kTileSize, r1 = bottom / kTileSize;
     for (int row = r0; row <= r1; ++row) {
         for (int col = c0; col <= c1; ++col) {
             const int index = row * columns_ + col;
