@@ -203,30 +203,59 @@ void History::endStep(bool keep)
     open_.reset();
 
     const QImage& image = canvas_.image();
-    for (int index : written_) {
-        if (sameTile(image, before_, index))
-            continue;
-        step.tiles.push_back(encode(before_, index));
-        copyTile(image, before_, index);
-    }
-    written_.clear();
-    step.tiles.shrink_to_fit();
+    std::erase_if(written_, [&](int index) { return sameTile(image, before_, index); });
     if (*step.backColor == canvas_.backColor())
         step.backColor.reset();
     if (*step.picture == canvas_.picture())
         step.picture.reset();
     if (*step.pictureSize == std::make_pair(state_.pictureWidth, state_.pictureHeight))
         step.pictureSize.reset();
-    if (step.tiles.empty() && !step.backColor && !step.picture && !step.pictureSize)
+    const bool changed = !written_.empty() || step.backColor || step.picture || step.pictureSize;
+    if (changed && keep) {
+        redo_.clear();
+        // Room first, so that the limit holds while the tiles are taken too.
+        keep = makeRoom(mostBytes(step, written_.size()));
+    }
+    if (keep) {
+        step.tiles.reserve(written_.size());
+        for (int index : written_)
+            step.tiles.push_back(encode(before_, index));
+    }
+    for (int index : written_)
+        copyTile(image, before_, index);
+    written_.clear();
+    if (!changed)
         return;
     if (!keep) {
         changedOutsideStep();
         return;
     }
-    redo_.clear();
     step.count();
     undo_.push_back(std::move(step));
     enforceLimits();
+}
+
+std::size_t History::mostBytes(const Step& step, std::size_t tiles)
+{
+    // Tiles kept as runs are smaller than as pixels.
+    std::size_t most = sizeof(Step) + tiles * (sizeof(Tile) + kTileSize * kTileSize * sizeof(std::uint32_t));
+    if (step.picture)
+        most += static_cast<std::size_t>(step.picture->sizeInBytes());
+    return most;
+}
+
+bool History::makeRoom(std::size_t coming)
+{
+    std::size_t total = bytes();
+    while (total + coming > limits_.maxBytes && !undo_.empty()) {
+        total -= undo_.front().bytes;
+        undo_.pop_front();
+    }
+    while (total + coming > limits_.maxBytes && !redo_.empty()) {
+        total -= redo_.front().bytes;
+        redo_.pop_front();
+    }
+    return total + coming <= limits_.maxBytes;
 }
 
 void History::exchange(Step& step)
@@ -265,6 +294,8 @@ bool History::undo()
         return false;
     Step step = std::move(undo_.back());
     undo_.pop_back();
+    // The tiles taken now may be larger than those they replace.
+    makeRoom(mostBytes(step, step.tiles.size() + 1));
     exchange(step);
     redo_.push_back(std::move(step));
     enforceLimits();
@@ -278,6 +309,7 @@ bool History::redo()
         return false;
     Step step = std::move(redo_.back());
     redo_.pop_back();
+    makeRoom(mostBytes(step, step.tiles.size() + 1));
     exchange(step);
     undo_.push_back(std::move(step));
     enforceLimits();

@@ -32,7 +32,8 @@ namespace pemma {
 // The history holds at most `maxSteps` steps to undo and at most `maxBytes`
 // bytes in all, the copy of the drawing included; beyond either, the oldest
 // steps go first (and, when undoing has made the steps to redo larger, the
-// last of those).
+// last of those). Room is made before a step's tiles are taken, so the limit
+// holds at every moment; a step that cannot fit even alone is not kept.
 class History final : public CanvasWriteObserver {
 public:
     static constexpr int kTileSize = 32;
@@ -95,6 +96,11 @@ private:
     void exchange(Step& step);
     void changedOutsideStep();
     void enforceLimits();
+    // The most a step with this many tiles can hold.
+    static std::size_t mostBytes(const Step& step, std::size_t tiles);
+    // Drops the oldest steps until `coming` more bytes fit; false when they
+    // cannot.
+    bool makeRoom(std::size_t coming);
 
     Canvas& canvas_;
     DrawingState& state_;
