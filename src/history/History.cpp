@@ -180,6 +180,13 @@ void History::syncGrid()
     written_.clear();
 }
 
+void History::restart()
+{
+    open_.reset();
+    before_ = QImage();
+    syncGrid();
+}
+
 void History::beginStep()
 {
     endStep();

@@ -50,6 +50,9 @@ public:
     History(const History&) = delete;
     History& operator=(const History&) = delete;
 
+    // Forgets every step and takes the drawing as it now is (otherwise the
+    // first step takes it).
+    void restart();
     // Opens a step (closing any open one first).
     void beginStep();
     // Closes the open step. With keep false the step is not kept even if

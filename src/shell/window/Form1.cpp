@@ -428,7 +428,9 @@ void Form1::Form_Load()
                      qPrintable(fields.join(QStringLiteral(", "))));
     }
     // The whole drawing is new: repaint it all now, so that the first stroke
-    // repaints only what it paints.
+    // repaints only what it paints; the history starts from it, so that the
+    // first press need not copy it.
+    history_->restart();
     canvas_->takeDirty();
     view_->update();
 }
