@@ -202,7 +202,7 @@ void History::beginStep()
     open_->pictureSize = std::make_pair(state_.pictureWidth, state_.pictureHeight);
 }
 
-void History::endStep(bool keep)
+void History::endStep(Keep keep)
 {
     if (!open_)
         return;
@@ -218,12 +218,13 @@ void History::endStep(bool keep)
     if (*step.pictureSize == std::make_pair(state_.pictureWidth, state_.pictureHeight))
         step.pictureSize.reset();
     const bool changed = !written_.empty() || step.backColor || step.picture || step.pictureSize;
-    if (changed && keep) {
+    bool record = keep == Keep::Always || (keep == Keep::IfChanged && changed);
+    if (record) {
         redo_.clear();
         // Room first, so that the limit holds while the tiles are taken too.
-        keep = makeRoom(mostBytes(step, written_.size()));
+        record = makeRoom(mostBytes(step, written_.size()));
     }
-    if (keep) {
+    if (record) {
         step.tiles.reserve(written_.size());
         for (int index : written_)
             step.tiles.push_back(encode(before_, index));
@@ -231,10 +232,9 @@ void History::endStep(bool keep)
     for (int index : written_)
         copyTile(image, before_, index);
     written_.clear();
-    if (!changed)
-        return;
-    if (!keep) {
-        changedOutsideStep();
+    if (!record) {
+        if (changed)
+            changedOutsideStep();
         return;
     }
     step.count();

@@ -24,7 +24,7 @@ namespace pemma {
 // and the copy takes the tile's new pixels. So a step costs what it changed,
 // not a copy of the drawing. Tiles are kept as runs of equal pixels where
 // that is smaller (the blank or flatly painted parts of a drawing), otherwise
-// pixel for pixel. A closed step that changed nothing is forgotten.
+// pixel for pixel. A stroke that changed nothing is forgotten.
 //
 // Undo exchanges the kept tiles and values with the current ones, so the
 // step then holds what redo puts back; redo exchanges them again.
@@ -55,9 +55,12 @@ public:
     void restart();
     // Opens a step (closing any open one first).
     void beginStep();
-    // Closes the open step. With keep false the step is not kept even if
-    // something changed (it then counts as a change made outside any step).
-    void endStep(bool keep = true);
+    // How a step that closes is kept: a stroke only when it changed what is
+    // drawn, a command always, a command that failed never (what it changed
+    // then counts as changed outside any step).
+    enum class Keep { IfChanged, Always, Never };
+    // Closes the open step.
+    void endStep(Keep keep = Keep::IfChanged);
     bool stepOpen() const { return open_.has_value(); }
 
     // Both close an open step first; false when there was nothing to do.

@@ -73,10 +73,11 @@ struct Painter {
         for (int i = 0; i < 20 && rig.state.isDrawing; ++i) // brush 1 fades out
             move(x1 + i, y1, false);
     }
+    // A command that says whether it succeeded.
     void command(const std::function<bool()>& run)
     {
         history.beginStep();
-        history.endStep(run());
+        history.endStep(run() ? History::Keep::Always : History::Keep::Never);
     }
     void operation(int item)
     {
@@ -196,6 +197,14 @@ TEST(History, ANewStepEndsRedoButAStrokeThatPaintsNothingIsNoStep)
     p.stroke(0, 100, 100, 200, 100);
     p.history.undo();
     EXPECT_TRUE(p.look() == written);
+
+    // A command is a step even when it changes nothing.
+    p.command([&] { clback_Click(p.rig.canvas); return true; });
+    const Look white = p.look();
+    p.command([&] { clback_Click(p.rig.canvas); return true; });
+    EXPECT_EQ(p.history.undoCount(), 4u);
+    p.history.undo();
+    EXPECT_TRUE(p.look() == white);
 }
 
 TEST(History, TheStepAndByteLimitsDropTheOldestSteps)

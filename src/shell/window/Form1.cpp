@@ -159,7 +159,7 @@ void Form1::buildMenus()
             runAsStep([this, item] {
                 OperationContext ctx{state_, *canvas_, this};
                 runOperation(item, ctx);
-                return true;
+                return History::Keep::Always;
             });
             canvas_->takeDirty();
             view_->update();
@@ -323,10 +323,10 @@ void Form1::redoStep()
     repaintDirty();
 }
 
-void Form1::runAsStep(const std::function<bool()>& command)
+void Form1::runAsStep(const std::function<History::Keep()>& command)
 {
     history_->beginStep();
-    const bool keep = command();
+    const History::Keep keep = command();
     history_->endStep(keep);
 }
 

@@ -91,8 +91,8 @@ public:
     void canvasMove(QMouseEvent* event);
     void canvasRelease(QMouseEvent* event);
     // Runs a command that may change the drawing as one step; the command
-    // says whether what it did is kept as a step.
-    void runAsStep(const std::function<bool()>& command);
+    // says how the step is kept.
+    void runAsStep(const std::function<History::Keep()>& command);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -4,7 +4,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-#include <type_traits>
 
 #include "files/FileCommands.h"
 #include "files/LayerCommands.h"
@@ -16,6 +15,8 @@ namespace pemma {
 namespace {
 
 const QString kTitle = QStringLiteral("Pemmarover1.1");
+
+History::Keep opened(bool loaded) { return loaded ? History::Keep::Always : History::Keep::Never; }
 
 // What the file commands need from the window.
 class FormFileWindow final : public FileCommandWindow {
@@ -34,8 +35,7 @@ class FileCommandHost final : public QObject {
 public:
     explicit FileCommandHost(Form1& form) : QObject(&form), form_(form), dialogs_(&form), window_(form) {}
 
-    // Each command is one step of the history; the open command is kept
-    // as one only when it loaded a picture.
+    // Each command runs as a step of the history and says how it is kept.
     template <typename F>
     void connect(const char* name, F command)
     {
@@ -49,12 +49,7 @@ public:
     {
         form_.runAsStep([this, command] {
             FileCommandContext ctx{form_.state(), form_.canvas(), dialogs_, window_};
-            if constexpr (std::is_same_v<decltype(command(ctx)), bool>)
-                return command(ctx);
-            else {
-                command(ctx);
-                return true;
-            }
+            return command(ctx);
         });
         form_.repaintDirty();
     }
@@ -62,7 +57,7 @@ public:
     {
         const QString path = QFileInfo(name).absoluteFilePath();
         dialogs_.chosenElsewhere(path);
-        run([path](FileCommandContext& ctx) { return openPicture(ctx, path); });
+        run([path](FileCommandContext& ctx) { return opened(openPicture(ctx, path)); });
     }
     Form1& form() { return form_; }
 
@@ -152,17 +147,38 @@ void QtFileDialogs::showError(const QString& text)
 std::function<void(const QString&)> installFileCommands(Form1& form)
 {
     auto* host = new FileCommandHost(form);
-    host->connect("bmpopen", [](FileCommandContext& ctx) { return bmpopen_Click(ctx); });
-    host->connect("bmpsave", [](FileCommandContext& ctx) { bmpsave_Click(ctx); });
+    using Keep = History::Keep;
+    // Opening is a step when it loaded a picture; saving changes nothing;
+    // each background command is a step.
+    host->connect("bmpopen", [](FileCommandContext& ctx) { return opened(bmpopen_Click(ctx)); });
+    host->connect("bmpsave", [](FileCommandContext& ctx) {
+        bmpsave_Click(ctx);
+        return Keep::IfChanged;
+    });
     for (int q : kJpegQualities) {
         const QByteArray name = "jpg" + QByteArray::number(q);
-        host->connect(name.constData(), [q](FileCommandContext& ctx) { jpgsave_Click(ctx, q); });
+        host->connect(name.constData(), [q](FileCommandContext& ctx) {
+            jpgsave_Click(ctx, q);
+            return Keep::IfChanged;
+        });
     }
     ColourSliders& sliders = form.sliders();
-    host->connect("chback", [&sliders](FileCommandContext& ctx) { chback_Click(ctx.canvas, sliders); });
-    host->connect("black", [](FileCommandContext& ctx) { black_Click(ctx.canvas); });
-    host->connect("clback", [](FileCommandContext& ctx) { clback_Click(ctx.canvas); });
-    host->connect("clsc", [](FileCommandContext& ctx) { clsc_Click(ctx.canvas); });
+    host->connect("chback", [&sliders](FileCommandContext& ctx) {
+        chback_Click(ctx.canvas, sliders);
+        return Keep::Always;
+    });
+    host->connect("black", [](FileCommandContext& ctx) {
+        black_Click(ctx.canvas);
+        return Keep::Always;
+    });
+    host->connect("clback", [](FileCommandContext& ctx) {
+        clback_Click(ctx.canvas);
+        return Keep::Always;
+    });
+    host->connect("clsc", [](FileCommandContext& ctx) {
+        clsc_Click(ctx.canvas);
+        return Keep::Always;
+    });
     return [host](const QString& name) { host->openByName(name); };
 }
 
