@@ -7,14 +7,22 @@ namespace pemma {
 
 namespace {
 
-// Row y of a 32-bit image, from column x.
-inline const std::uint32_t* rowOf(const QImage& image, const QRect& r, int y)
+// The rows of a tile of a 32-bit image, the image's bits taken once.
+template <typename Pixel>
+struct TileRows {
+    Pixel* origin;
+    qsizetype stride; // in pixels
+    Pixel* operator[](int y) const { return origin + y * stride; }
+};
+TileRows<const std::uint32_t> rowsOf(const QImage& image, const QRect& r)
 {
-    return reinterpret_cast<const std::uint32_t*>(image.constBits() + (r.top() + y) * image.bytesPerLine()) + r.left();
+    const qsizetype stride = image.bytesPerLine() / 4;
+    return {reinterpret_cast<const std::uint32_t*>(image.constBits()) + r.top() * stride + r.left(), stride};
 }
-inline std::uint32_t* rowOf(QImage& image, const QRect& r, int y)
+TileRows<std::uint32_t> rowsOf(QImage& image, const QRect& r)
 {
-    return reinterpret_cast<std::uint32_t*>(image.bits() + (r.top() + y) * image.bytesPerLine()) + r.left();
+    const qsizetype stride = image.bytesPerLine() / 4;
+    return {reinterpret_cast<std::uint32_t*>(image.bits()) + r.top() * stride + r.left(), stride};
 }
 
 } // namespace
@@ -41,51 +49,48 @@ History::Tile History::encode(const QImage& image, int index) const
 
     Tile tile;
     tile.index = index;
-    // Runs only where they take less room than the pixels: the count stops
-    // as soon as the pixels win, or after a first row that changes at every
-    // other pixel or more (a photograph).
-    std::size_t runs = 1;
-    std::uint32_t current = rowOf(image, r, 0)[0];
+    // Runs only where they take less room than the pixels: gathering them
+    // stops as soon as the pixels win, or after a first row that changes at
+    // every other pixel or more (a photograph).
+    thread_local std::vector<std::uint32_t> runs;
+    // A row of the current colour, to find rows of one colour quickly.
+    thread_local std::uint32_t plain[kTileSize];
+    const auto rows = rowsOf(image, r);
+    runs.clear();
+    std::uint32_t current = rows[0][0];
+    std::fill(plain, plain + w, current);
+    std::uint32_t length = 0;
     for (int y = 0; y < h; ++y) {
-        const std::uint32_t* p = rowOf(image, r, y);
+        const std::uint32_t* p = rows[y];
+        if (std::memcmp(p, plain, w * sizeof(std::uint32_t)) == 0) {
+            length += w;
+            continue;
+        }
         for (int x = 0; x < w; ++x) {
             if (p[x] != current) {
-                current = p[x];
-                if (2 * ++runs >= n)
+                runs.push_back(length);
+                runs.push_back(current);
+                if (runs.size() + 2 >= n)
                     goto pixels;
+                current = p[x];
+                length = 0;
             }
+            ++length;
         }
-        if (y == 0 && 2 * runs > static_cast<std::size_t>(w))
+        std::fill(plain, plain + w, current);
+        if (y == 0 && runs.size() > static_cast<std::size_t>(w))
             goto pixels;
     }
+    runs.push_back(length);
+    runs.push_back(current);
     tile.runs = true;
-    tile.data.reserve(2 * runs);
-    {
-        std::uint32_t length = 0;
-        current = rowOf(image, r, 0)[0];
-        for (int y = 0; y < h; ++y) {
-            const std::uint32_t* p = rowOf(image, r, y);
-            for (int x = 0; x < w; ++x) {
-                if (p[x] != current) {
-                    tile.data.push_back(length);
-                    tile.data.push_back(current);
-                    current = p[x];
-                    length = 0;
-                }
-                ++length;
-            }
-        }
-        tile.data.push_back(length);
-        tile.data.push_back(current);
-    }
+    tile.data.assign(runs.begin(), runs.end());
     return tile;
 
 pixels:
     tile.data.reserve(n);
-    for (int y = 0; y < h; ++y) {
-        const std::uint32_t* p = rowOf(image, r, y);
-        tile.data.insert(tile.data.end(), p, p + w);
-    }
+    for (int y = 0; y < h; ++y)
+        tile.data.insert(tile.data.end(), rows[y], rows[y] + w);
     return tile;
 }
 
@@ -93,10 +98,10 @@ void History::decode(const Tile& tile, QImage& image) const
 {
     const QRect r = tileRect(tile.index);
     const int w = r.width(), h = r.height();
+    const auto rows = rowsOf(image, r);
     if (!tile.runs) {
         for (int y = 0; y < h; ++y)
-            std::memcpy(rowOf(image, r, y), tile.data.data() + static_cast<std::size_t>(y) * w,
-                        w * sizeof(std::uint32_t));
+            std::memcpy(rows[y], tile.data.data() + static_cast<std::size_t>(y) * w, w * sizeof(std::uint32_t));
         return;
     }
     int x = 0, y = 0;
@@ -105,8 +110,7 @@ void History::decode(const Tile& tile, QImage& image) const
         const std::uint32_t colour = tile.data[k + 1];
         while (length > 0 && y < h) {
             const int take = static_cast<int>(std::min<std::uint32_t>(length, w - x));
-            std::uint32_t* p = rowOf(image, r, y);
-            std::fill(p + x, p + x + take, colour);
+            std::fill(rows[y] + x, rows[y] + x + take, colour);
             x += take;
             length -= take;
             if (x == w) {
@@ -120,15 +124,19 @@ void History::decode(const Tile& tile, QImage& image) const
 void History::copyTile(const QImage& from, QImage& to, int index) const
 {
     const QRect r = tileRect(index);
+    const auto source = rowsOf(from, r);
+    const auto target = rowsOf(to, r);
     for (int y = 0; y < r.height(); ++y)
-        std::memcpy(rowOf(to, r, y), rowOf(from, r, y), r.width() * sizeof(std::uint32_t));
+        std::memcpy(target[y], source[y], r.width() * sizeof(std::uint32_t));
 }
 
 bool History::sameTile(const QImage& a, const QImage& b, int index) const
 {
     const QRect r = tileRect(index);
+    const auto rowsA = rowsOf(a, r);
+    const auto rowsB = rowsOf(b, r);
     for (int y = 0; y < r.height(); ++y)
-        if (std::memcmp(rowOf(a, r, y), rowOf(b, r, y), r.width() * sizeof(std::uint32_t)) != 0)
+        if (std::memcmp(rowsA[y], rowsB[y], r.width() * sizeof(std::uint32_t)) != 0)
             return false;
     return true;
 }
