@@ -69,7 +69,7 @@ public:
 
     std::size_t undoCount() const { return undo_.size(); }
     std::size_t redoCount() const { return redo_.size(); }
-    // Bytes held by all steps, the open one included.
+    // Bytes the history holds: its steps and its copy of the drawing.
     std::size_t bytes() const;
 
     void aboutToWrite(const QRect& area) override;
