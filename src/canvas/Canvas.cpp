@@ -27,6 +27,14 @@ QPen penFor(Colour c, int width)
     return pen;
 }
 
+// Every pixel a shape of pen width w drawn over `shape` can reach, with a
+// margin for the rasteriser's rounding.
+QRect reach(const QRectF& shape, int w)
+{
+    const int m = w / 2 + 2;
+    return shape.normalized().toAlignedRect().adjusted(-m, -m, m, m);
+}
+
 void beginAliased(QPainter& p)
 {
     p.setRenderHint(QPainter::Antialiasing, false);
@@ -58,8 +66,67 @@ void Canvas::setPicture(const QImage& picture)
     cls();
 }
 
+// Long thin shapes are announced piece by piece, so that a slanted segment
+// or a wide ring does not announce the whole box around it. Beyond this many
+// pieces (a shape reaching far off the drawing) the box is announced.
+namespace {
+constexpr double kPieceLength = 32;
+constexpr int kMostPieces = 1024;
+} // namespace
+
+void Canvas::announceSegment(QPointF a, QPointF b)
+{
+    if (!observer_)
+        return;
+    // Each piece's box, widened by half the pen and a margin for the
+    // rasteriser's rounding (worked out in whole numbers: this runs for
+    // every segment while a step is recorded).
+    const int m = drawWidth_ / 2 + 2;
+    auto announce = [&](double x0, double y0, double x1, double y1) {
+        aboutToWrite(QRect(QPoint(static_cast<int>(std::floor(std::min(x0, x1))) - m,
+                                  static_cast<int>(std::floor(std::min(y0, y1))) - m),
+                           QPoint(static_cast<int>(std::ceil(std::max(x0, x1))) + m,
+                                  static_cast<int>(std::ceil(std::max(y0, y1))) + m)));
+    };
+    const double dx = b.x() - a.x(), dy = b.y() - a.y();
+    const int pieces = static_cast<int>(std::ceil(std::max(std::fabs(dx), std::fabs(dy)) / kPieceLength));
+    if (pieces <= 1 || pieces > kMostPieces) {
+        announce(a.x(), a.y(), b.x(), b.y());
+        return;
+    }
+    double x0 = a.x(), y0 = a.y();
+    for (int i = 1; i <= pieces; ++i) {
+        const double x1 = a.x() + dx * i / pieces, y1 = a.y() + dy * i / pieces;
+        announce(x0, y0, x1, y1);
+        x0 = x1;
+        y0 = y1;
+    }
+}
+
+void Canvas::announceCircle(double x, double y, double radius, bool filled)
+{
+    if (!observer_)
+        return;
+    constexpr double kPi = 3.14159265358979323846;
+    const int pieces = static_cast<int>(std::ceil(2 * kPi * radius / kPieceLength));
+    if (filled || pieces < 8 || pieces > kMostPieces) {
+        aboutToWrite(reach(QRectF(x - radius, y - radius, 2 * radius, 2 * radius), drawWidth_));
+        return;
+    }
+    // Each arc lies within its chord's box widened by the arc's height.
+    const double step = 2 * kPi / pieces;
+    const int bulge = static_cast<int>(std::ceil(radius * (1 - std::cos(step / 2))));
+    QPointF from(x + radius, y);
+    for (int i = 1; i <= pieces; ++i) {
+        const QPointF to(x + radius * std::cos(i * step), y + radius * std::sin(i * step));
+        aboutToWrite(reach(QRectF(from, to), drawWidth_).adjusted(-bulge, -bulge, bulge, bulge));
+        from = to;
+    }
+}
+
 void Canvas::cls()
 {
+    aboutToWrite(image_.rect());
     image_.fill(backColor_ < 0 ? toRgb(kBlack) : toRgb(backColor_));
     if (!picture_.isNull()) {
         QPainter p(&image_);
@@ -93,6 +160,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     // End points land on pixels the way every position does: rounded, halves
     // to even (the rasteriser alone would cut 100.6 down to 100).
     const QPointF a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
+    announceSegment(a, b);
     if (a == b)
         p.drawPoint(a);
     else
@@ -128,6 +196,14 @@ void Canvas::box(double x1, double y1, double x2, double y2)
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
     const QRectF r = QRectF(QPointF(roundHalfEven(x1), roundHalfEven(y1)),
                             QPointF(roundHalfEven(x2), roundHalfEven(y2))).normalized();
+    if (filled) {
+        aboutToWrite(reach(r, drawWidth_));
+    } else {
+        announceSegment(r.topLeft(), r.topRight());
+        announceSegment(r.topRight(), r.bottomRight());
+        announceSegment(r.bottomRight(), r.bottomLeft());
+        announceSegment(r.bottomLeft(), r.topLeft());
+    }
     p.drawRect(r);
     const int m = drawWidth_ / 2 + 2;
     markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));
@@ -149,6 +225,7 @@ void Canvas::circle(double x, double y, double radius)
     beginAliased(p);
     p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
+    announceCircle(x, y, radius, filled);
     p.drawEllipse(QPointF(x, y), radius, radius);
     const int m = static_cast<int>(std::ceil(radius)) + drawWidth_ / 2 + 2;
     const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
@@ -191,6 +268,7 @@ void Canvas::pset(double x, double y, Colour c)
     const QRgb rgb = toRgb(c);
     if (drawWidth_ == 1) {
         if (cx >= 0 && cy >= 0 && cx < w && cy < h) {
+            aboutToWrite(QRect(cx, cy, 1, 1));
             reinterpret_cast<QRgb*>(image_.scanLine(cy))[cx] = rgb;
             markDirty(QRect(cx, cy, 1, 1));
         }
@@ -201,6 +279,7 @@ void Canvas::pset(double x, double y, Colour c)
     if (cx + r < 0 || cy + r < 0 || cx - r >= w || cy - r >= h)
         return;
     const int y0 = std::max(0, cy - r), y1 = std::min(h - 1, cy + r);
+    aboutToWrite(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
     for (int py = y0; py <= y1; ++py) {
         const int span = dot.spans[py - cy + r];
         const int x0 = std::max(0, cx - span), x1 = std::min(w - 1, cx + span);
@@ -244,6 +323,7 @@ void Canvas::floodFill(int x, int y, Colour border)
             --lx;
         while (rx < w - 1 && open(rx + 1, sy))
             ++rx;
+        aboutToWrite(QRect(lx, sy, rx - lx + 1, 1));
         for (int px = lx; px <= rx; ++px) {
             at(px, sy) = fill;
             done[static_cast<size_t>(sy) * w + px] = 1;

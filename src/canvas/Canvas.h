@@ -7,6 +7,16 @@
 
 namespace pemma {
 
+// Told about every write to the drawing before it happens (the undo history
+// keeps what is about to change).
+class CanvasWriteObserver {
+public:
+    virtual ~CanvasWriteObserver() = default;
+    // `area` covers every pixel the coming write may change; it may reach
+    // beyond the drawing.
+    virtual void aboutToWrite(const QRect& area) = 0;
+};
+
 // The persistent drawing behind the window and the operations every painting
 // unit uses: segment, box, circle, point, clear, pixel read and boundary fill,
 // with the drawing attributes (foreground colour, pen width, fill style and
@@ -74,6 +84,22 @@ public:
     // border colour and the drawing's edges (4-connected, iterative).
     void floodFill(int x, int y, Colour border);
 
+    // Every writer calls this with the area it is about to change, before it
+    // changes it; code that writes the image's rows itself calls it too.
+    void aboutToWrite(const QRect& area)
+    {
+        if (observer_)
+            observer_->aboutToWrite(area);
+    }
+    void setWriteObserver(CanvasWriteObserver* observer) { observer_ = observer; }
+    // Puts back the background colour and picture without rebuilding the
+    // drawing (its pixels are put back separately).
+    void restoreBackground(Colour backColor, const QImage& picture)
+    {
+        backColor_ = backColor;
+        picture_ = picture;
+    }
+
     double currentX() const { return curX_; }
     double currentY() const { return curY_; }
 
@@ -102,6 +128,8 @@ public:
 
 private:
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
+    void announceSegment(QPointF a, QPointF b);
+    void announceCircle(double x, double y, double radius, bool filled);
 
     QImage image_;
     QImage picture_;
@@ -112,6 +140,7 @@ private:
     Colour backColor_ = kWhite;
     double curX_ = 0, curY_ = 0;
     QRect dirty_;
+    CanvasWriteObserver* observer_ = nullptr;
 };
 
 } // namespace pemma

@@ -34,17 +34,21 @@ void save(FileCommandContext& ctx, const QImage& image, const QString& name, con
 
 } // namespace
 
-void bmpopen_Click(FileCommandContext& ctx)
+bool bmpopen_Click(FileCommandContext& ctx)
 {
     const std::optional<QString> name = ctx.dialogs.openFileName(kOpenFilter, kOpenFilterIndex);
     if (!name)
-        return;
+        return false;
+    return openPicture(ctx, *name);
+}
 
+bool openPicture(FileCommandContext& ctx, const QString& fileName)
+{
     ctx.window.refitToScreen();
 
     // A file that cannot be read leaves the background picture as it was;
     // the size below is still taken from whatever picture the canvas has.
-    const PictureLoad load = loadPicture(*name);
+    const PictureLoad load = loadPicture(fileName);
     if (!load.picture.isNull())
         ctx.canvas.setPicture(load.picture);
 
@@ -58,7 +62,8 @@ void bmpopen_Click(FileCommandContext& ctx)
         s.pictureHeight = s.screenHeightTwips;
 
     if (load.picture.isNull())
-        ctx.dialogs.showError(QStringLiteral("「%1」を画像として開けませんでした。\n%2").arg(*name, load.error));
+        ctx.dialogs.showError(QStringLiteral("「%1」を画像として開けませんでした。\n%2").arg(fileName, load.error));
+    return !load.picture.isNull();
 }
 
 // Neither save goes through the scratch picture: what is written is the

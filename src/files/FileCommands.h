@@ -24,8 +24,11 @@ constexpr int kJpegSaveFilterIndex = 3;
 QString saveQuestion(const QString& fileName);
 
 // "画像開く": opens a picture as the background picture and records its size
-// in pictureWidth / pictureHeight.
-void bmpopen_Click(FileCommandContext& ctx);
+// in pictureWidth / pictureHeight. True when a picture was loaded.
+bool bmpopen_Click(FileCommandContext& ctx);
+// What "画像開く" does once a name is chosen; also for a picture dropped on
+// the window or named on the command line. True when a picture was loaded.
+bool openPicture(FileCommandContext& ctx, const QString& fileName);
 // "bmp完全保存": the whole drawing as a 24-bit BMP file.
 void bmpsave_Click(FileCommandContext& ctx);
 // "jpg保存" entries (qualities in kJpegQualities): the client-area part of

@@ -65,6 +65,8 @@ void runOperation(int item, OperationContext& ctx)
         return;
     if (ctx.busy)
         ctx.busy->setBusy(true);
+    // An operation may rewrite any pixel of the drawing.
+    ctx.canvas.aboutToWrite(ctx.canvas.image().rect());
     op.run(ctx);
     if (ctx.busy)
         ctx.busy->setBusy(false);

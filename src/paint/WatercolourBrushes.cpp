@@ -25,10 +25,12 @@ void paintRun(Canvas& canvas, int line, int start, double to, Colour c, bool hor
     QImage& image = canvas.image();
     const QRgb rgb = Canvas::toRgb(c);
     if (horizontal) {
+        canvas.aboutToWrite(QRect(QPoint(first, line), QPoint(last, line)));
         QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(line));
         std::fill(row + first, row + last + 1, rgb);
         canvas.markDirty(QRect(QPoint(first, line), QPoint(last, line)));
     } else {
+        canvas.aboutToWrite(QRect(QPoint(line, first), QPoint(line, last)));
         for (int py = first; py <= last; ++py)
             reinterpret_cast<QRgb*>(image.scanLine(py))[line] = rgb;
         canvas.markDirty(QRect(QPoint(line, first), QPoint(line, last)));

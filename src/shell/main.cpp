@@ -1,15 +1,19 @@
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTranslator>
+#include <QTimer>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "shell/core/CommandLine.h"
 #include "shell/core/SettingsPlace.h"
 #include "shell/window/Form1.h"
 
@@ -48,7 +52,25 @@ void closeOnTerminationSignals(pemma::Form1& form)
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    // Read before Qt starts, so --help and --version need no display.
+    const pemma::CommandLine line = pemma::parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    switch (line.action) {
+    case pemma::CommandLine::Action::Help:
+        std::fputs(pemma::usageText().c_str(), stdout);
+        return 0;
+    case pemma::CommandLine::Action::Version:
+        std::fputs(pemma::versionText().c_str(), stdout);
+        return 0;
+    case pemma::CommandLine::Action::Refuse:
+        std::fprintf(stderr, "pemmarover: %s\n%s", line.error.c_str(), pemma::usageText().c_str());
+        return 2;
+    case pemma::CommandLine::Action::Run:
+        break;
+    }
+
+    // Only the program's name goes on to Qt: every argument has been read.
+    int qtArgc = 1;
+    QApplication app(qtArgc, argv);
     QApplication::setApplicationName(QStringLiteral("Pemmarover1.1"));
     QApplication::setApplicationDisplayName(QStringLiteral("Pemmarover1.1"));
     // The window shows the icon of the applications menu, and desktops match
@@ -75,5 +97,10 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.Form_QueryUnload(); });
 
     form.show();
+    if (!line.file.empty()) {
+        // The file names bytes as the system gave them.
+        const QString file = QFile::decodeName(QByteArray::fromStdString(line.file));
+        QTimer::singleShot(0, &form, [&form, file] { form.openPictureFile(file); });
+    }
     return app.exec();
 }

@@ -34,12 +34,13 @@ start_xvfb() {
 }
 
 # Copies the program into folder $1 (so its settings file lands there) and
-# starts it; sets APP_PID and APP_WINDOW.
+# starts it with the arguments after $2; sets APP_PID and APP_WINDOW.
 start_app() {
     local dir=$1 binary=$2
+    shift 2
     mkdir -p "$dir"
     cp "$binary" "$dir/pemmarover"
-    (cd "$dir" && exec ./pemmarover >"$dir/out.log" 2>&1) &
+    (cd "$dir" && exec ./pemmarover "$@" >"$dir/out.log" 2>&1) &
     APP_PID=$!
     APP_WINDOW=
     for _ in $(seq 1 100); do

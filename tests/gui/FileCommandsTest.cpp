@@ -10,6 +10,7 @@
 #include <QFileSystemModel>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -237,4 +238,56 @@ TEST(FileCommands, LayerActionsRebuildTheDrawing)
     w.form.canvas().setPicture(QImage(10, 10, QImage::Format_RGB32));
     w.trigger("clsc");
     EXPECT_TRUE(w.form.canvas().picture().isNull());
+}
+
+TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesideIt)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    ASSERT_TRUE(QDir(dir.path()).mkdir("pictures"));
+    const QString folder = dir.filePath("pictures");
+    QImage picture(40, 30, QImage::Format_RGB32);
+    picture.fill(qRgb(200, 10, 90));
+    const QString name = folder + "/drop.png";
+    ASSERT_TRUE(picture.save(name));
+    w.form.canvas().pset(100, 100, 0x00FF00);
+    const QImage before = w.form.canvas().image().copy();
+
+    auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.form, &enter);
+        QDropEvent dropped(QPointF(300, 300), Qt::CopyAction, &data, Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(&w.form, &dropped);
+        QApplication::processEvents();
+        return enter.isAccepted();
+    };
+    // Several files, or a file that is not local, do nothing.
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(name), QUrl::fromLocalFile(name)}));
+    EXPECT_FALSE(drop({QUrl("https://example.org/drop.png")}));
+    EXPECT_EQ(w.form.canvas().image(), before);
+
+    EXPECT_TRUE(drop({QUrl::fromLocalFile(name)}));
+    QApplication::processEvents();
+    ASSERT_FALSE(w.form.canvas().picture().isNull());
+    EXPECT_EQ(w.form.canvas().pixel(39, 29), 200 + 10 * 256 + 90 * 65536);
+    EXPECT_EQ(w.form.canvas().pixel(100, 100), 0xFFFFFF) << "opening rebuilds the drawing";
+    EXPECT_EQ(w.form.state().pictureWidth, 1058); // 1058.33 hundredths of a millimetre
+    EXPECT_EQ(w.form.history().undoCount(), 1u);
+    w.form.history().undo();
+    EXPECT_EQ(w.form.canvas().image(), before);
+    EXPECT_TRUE(w.form.canvas().picture().isNull());
+    EXPECT_EQ(w.form.state().pictureWidth, 0);
+
+    ModalScript script{[&](QWidget* modal) {
+        auto* dialog = qobject_cast<QFileDialog*>(modal);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->directory().absolutePath(), QDir(folder).absolutePath());
+        QMetaObject::invokeMethod(dialog, "reject", Qt::QueuedConnection);
+    }};
+    w.trigger("bmpopen");
+    EXPECT_TRUE(script.done());
+    EXPECT_EQ(w.form.history().undoCount(), 0u) << "a cancelled open is no step";
+    EXPECT_EQ(w.form.history().redoCount(), 1u);
 }

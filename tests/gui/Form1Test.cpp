@@ -271,3 +271,54 @@ TEST(Form1, KeyboardReachesTheMenusAndAClickedSlider)
     QTest::keyClick(w.form.windowHandle(), Qt::Key_End);
     EXPECT_EQ(red->value(), 255);
 }
+
+TEST(Form1, UndoKeysTakeBackWholeStrokesButNothingWhileAButtonIsHeld)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    w.form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
+    auto key = [&](Qt::KeyboardModifiers mods, Qt::Key k) { QTest::keyClick(w.form.windowHandle(), k, mods); };
+    const QImage blank = w.form.canvas().image().copy();
+    DrawingState& s = w.form.state();
+
+    // Brush 1 goes on painting after the release until its pen lifts: the
+    // whole stroke is one step.
+    s.brushIndex = 1;
+    s.brushSize = 20;
+    w.press({300, 300});
+    for (int x = 300; x <= 400; x += 20)
+        w.move({double(x), 300}, Qt::LeftButton);
+    const QImage held = w.form.canvas().image().copy();
+    key(Qt::ControlModifier, Qt::Key_Z);
+    key(Qt::ControlModifier, Qt::Key_Y);
+    key(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    EXPECT_EQ(w.form.canvas().image(), held) << "keys act while the button is held";
+    EXPECT_TRUE(s.isDrawing);
+    w.release({400, 300});
+    // Fast moves thin the pen until it lifts.
+    int fadingMoves = 0;
+    for (; s.isDrawing && fadingMoves < 20; ++fadingMoves)
+        w.move({fadingMoves % 2 ? 400.0 : 700.0, 320});
+    EXPECT_FALSE(s.isDrawing);
+    EXPECT_GT(fadingMoves, 1);
+    EXPECT_EQ(w.form.history().undoCount(), 1u);
+    const QImage stroke = w.form.canvas().image().copy();
+    EXPECT_NE(stroke, held) << "the fading moves painted";
+
+    key(Qt::ControlModifier, Qt::Key_Z);
+    EXPECT_EQ(w.form.canvas().image(), blank);
+    key(Qt::ControlModifier, Qt::Key_Y);
+    EXPECT_EQ(w.form.canvas().image(), stroke);
+    key(Qt::ControlModifier, Qt::Key_Z);
+    key(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+    EXPECT_EQ(w.form.canvas().image(), stroke);
+
+    // An operation is a step too, and the keys show what they give back.
+    w.action("g24")->trigger();
+    key(Qt::ControlModifier, Qt::Key_Z);
+    QApplication::processEvents();
+    EXPECT_EQ(w.form.canvas().image(), stroke);
+    EXPECT_EQ(w.form.canvasView()->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(300, 300),
+              stroke.pixel(300, 300));
+}

@@ -4,6 +4,10 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
@@ -83,26 +87,11 @@ void CanvasView::paintEvent(QPaintEvent* event)
     p.drawImage(r.topLeft(), form_.canvas().image(), r);
 }
 
-void CanvasView::mousePressEvent(QMouseEvent* event)
-{
-    const QPointF pos = event->position();
-    form_.frame().Form_MouseDown(pos.x(), pos.y());
-    form_.repaintDirty();
-}
+void CanvasView::mousePressEvent(QMouseEvent* event) { form_.canvasPress(event); }
 
-void CanvasView::mouseMoveEvent(QMouseEvent* event)
-{
-    const QPointF pos = event->position();
-    form_.frame().Form_MouseMove(pos.x(), pos.y(), event->buttons() != Qt::NoButton);
-    form_.repaintDirty();
-}
+void CanvasView::mouseMoveEvent(QMouseEvent* event) { form_.canvasMove(event); }
 
-void CanvasView::mouseReleaseEvent(QMouseEvent* event)
-{
-    const QPointF pos = event->position();
-    form_.frame().Form_MouseUp(pos.x(), pos.y());
-    form_.repaintDirty();
-}
+void CanvasView::mouseReleaseEvent(QMouseEvent* event) { form_.canvasRelease(event); }
 
 // ---------------------------------------------------------------- Form1
 
@@ -115,12 +104,15 @@ Form1::Form1(Options options) : options_(std::move(options)), sliders_(state_)
     canvas_ = std::make_unique<Canvas>(screen_.widthPixels, screen_.heightPixels);
     frame_ = std::make_unique<StrokeFrame>(
         StrokeContext{state_, *canvas_, random_, clock_, sliders_, this});
+    history_ = std::make_unique<History>(*canvas_, state_);
+    setAcceptDrops(true);
 
     view_ = new CanvasView(*this);
     setCentralWidget(view_);
     buildMenus();
     buildControls();
     connectFileCommands();
+    bindHistoryKeys();
 }
 
 Form1::~Form1() = default;
@@ -165,8 +157,11 @@ void Form1::buildMenus()
         QAction* a = addItem(gazou, QStringLiteral("g%1").arg(op.item), QString::fromUtf8(op.caption), false);
         const int item = op.item;
         connect(a, &QAction::triggered, this, [this, item] {
-            OperationContext ctx{state_, *canvas_, this};
-            runOperation(item, ctx);
+            runAsStep([this, item] {
+                OperationContext ctx{state_, *canvas_, this};
+                runOperation(item, ctx);
+                return History::Keep::Always;
+            });
             canvas_->takeDirty();
             view_->update();
         });
@@ -281,7 +276,139 @@ void Form1::buildControls()
 void Form1::connectFileCommands()
 {
     // The file and layer commands of "メニュー" are connected here.
-    installFileCommands(*this);
+    openByName_ = installFileCommands(*this);
+}
+
+// ---------------------------------------------------------------- history
+
+void Form1::bindHistoryKeys()
+{
+    // Keys only: no menu item and nothing to see.
+    auto bind = [this](QKeySequence keys, void (Form1::*step)()) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, step);
+    };
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Z), &Form1::undoStep);
+    bind(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &Form1::redoStep);
+    bind(QKeySequence(Qt::CTRL | Qt::Key_Y), &Form1::redoStep);
+}
+
+bool Form1::buttonHeld() const
+{
+    return canvasButtons_ != Qt::NoButton || QGuiApplication::mouseButtons() != Qt::NoButton;
+}
+
+void Form1::undoStep()
+{
+    if (buttonHeld())
+        return;
+    // A stroke of brush 1 still fading out ends here, as if its pen lifted:
+    // the stroke being taken back must not go on painting.
+    if (state_.isDrawing) {
+        state_.isDrawing = false;
+        state_.prevX = state_.prevY = 0;
+    }
+    history_->undo();
+    repaintDirty();
+}
+
+void Form1::redoStep()
+{
+    if (buttonHeld())
+        return;
+    if (state_.isDrawing) {
+        state_.isDrawing = false;
+        state_.prevX = state_.prevY = 0;
+    }
+    history_->redo();
+    repaintDirty();
+}
+
+void Form1::runAsStep(const std::function<History::Keep()>& command)
+{
+    history_->beginStep();
+    const History::Keep keep = command();
+    history_->endStep(keep);
+}
+
+void Form1::canvasPress(QMouseEvent* event)
+{
+    canvasButtons_ = event->buttons();
+    const QPointF pos = event->position();
+    // A press starts a step; it also ends a stroke of brush 1 still fading.
+    history_->beginStep();
+    frame_->Form_MouseDown(pos.x(), pos.y());
+    repaintDirty();
+}
+
+void Form1::canvasMove(QMouseEvent* event)
+{
+    canvasButtons_ = event->buttons();
+    const QPointF pos = event->position();
+    // A fading stroke whose step a command has closed goes on as a step of
+    // its own.
+    if (state_.isDrawing && !history_->stepOpen())
+        history_->beginStep();
+    frame_->Form_MouseMove(pos.x(), pos.y(), event->buttons() != Qt::NoButton);
+    if (!state_.isDrawing)
+        history_->endStep(); // the release came, or brush 1 lifted its pen
+    repaintDirty();
+}
+
+void Form1::canvasRelease(QMouseEvent* event)
+{
+    canvasButtons_ = event->buttons();
+    const QPointF pos = event->position();
+    frame_->Form_MouseUp(pos.x(), pos.y());
+    if (!state_.isDrawing)
+        history_->endStep();
+    repaintDirty();
+}
+
+void Form1::openPictureFile(const QString& fileName)
+{
+    if (openByName_)
+        openByName_(fileName);
+}
+
+namespace {
+
+// The one local file of a drop, if that is what it holds.
+std::optional<QString> droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls())
+        return std::nullopt;
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.first().isLocalFile())
+        return std::nullopt;
+    const QString path = urls.first().toLocalFile();
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return std::nullopt;
+    return path;
+}
+
+} // namespace
+
+void Form1::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (droppedFile(event->mimeData()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void Form1::dropEvent(QDropEvent* event)
+{
+    const std::optional<QString> file = droppedFile(event->mimeData());
+    if (!file) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    // Opened once the drop is over, so the source is not kept waiting for
+    // the picture to load or for a message about it.
+    const QString name = *file;
+    QTimer::singleShot(0, this, [this, name] { openPictureFile(name); });
 }
 
 void Form1::Form_Load()
@@ -303,7 +430,9 @@ void Form1::Form_Load()
                      qPrintable(fields.join(QStringLiteral(", "))));
     }
     // The whole drawing is new: repaint it all now, so that the first stroke
-    // repaints only what it paints.
+    // repaints only what it paints; the history starts from it, so that the
+    // first press need not copy it.
+    history_->restart();
     canvas_->takeDirty();
     view_->update();
 }

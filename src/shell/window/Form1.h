@@ -4,11 +4,13 @@
 #include <QScrollBar>
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
 #include "canvas/Canvas.h"
+#include "history/History.h"
 #include "imageops/Operations.h"
 #include "paint/StrokeFrame.h"
 #include "shell/core/Startup.h"
@@ -60,6 +62,7 @@ public:
     Canvas& canvas() { return *canvas_; }
     ColourSliders& sliders() { return sliders_; }
     StrokeFrame& frame() { return *frame_; }
+    History& history() { return *history_; }
     CanvasView* canvasView() { return view_; }
     QScrollBar* slider(int n) { return scroll_[n - 1]; }
     QWidget* swatch() { return swatch_; }
@@ -77,14 +80,32 @@ public:
     // Writes the settings file (the close request); every call writes it again.
     void Form_QueryUnload();
 
+    // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: nothing while a mouse button is held.
+    void undoStep();
+    void redoStep();
+    // Opens a picture as "画像開く" does once its dialog has given the name.
+    void openPictureFile(const QString& fileName);
+    // The canvas's mouse events, each one step of the history at most: a
+    // stroke is one step from its press until it ends.
+    void canvasPress(QMouseEvent* event);
+    void canvasMove(QMouseEvent* event);
+    void canvasRelease(QMouseEvent* event);
+    // Runs a command that may change the drawing as one step; the command
+    // says how the step is kept.
+    void runAsStep(const std::function<History::Keep()>& command);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildMenus();
     void buildControls();
     void connectFileCommands();
+    void bindHistoryKeys();
+    bool buttonHeld() const;
     QAction* addItem(QMenu* menu, const QString& name, const QString& caption, bool checkable);
 
     Options options_;
@@ -95,6 +116,9 @@ private:
     ProgramRandom random_;
     SystemClock clock_;
     std::unique_ptr<StrokeFrame> frame_;
+    std::unique_ptr<History> history_; // watches the canvas, so ends before it
+    std::function<void(const QString&)> openByName_;
+    Qt::MouseButtons canvasButtons_;    // held over the canvas, as its last event said
 
     CanvasView* view_ = nullptr;
     std::array<QScrollBar*, 3> scroll_{};

@@ -16,6 +16,8 @@ namespace {
 
 const QString kTitle = QStringLiteral("Pemmarover1.1");
 
+History::Keep opened(bool loaded) { return loaded ? History::Keep::Always : History::Keep::Never; }
+
 // What the file commands need from the window.
 class FormFileWindow final : public FileCommandWindow {
 public:
@@ -33,17 +35,29 @@ class FileCommandHost final : public QObject {
 public:
     explicit FileCommandHost(Form1& form) : QObject(&form), form_(form), dialogs_(&form), window_(form) {}
 
+    // Each command runs as a step of the history and says how it is kept.
     template <typename F>
     void connect(const char* name, F command)
     {
         QAction* action = form_.findChild<QAction*>(QString::fromLatin1(name));
         if (!action)
             return;
-        QObject::connect(action, &QAction::triggered, this, [this, command] {
+        QObject::connect(action, &QAction::triggered, this, [this, command] { run(command); });
+    }
+    template <typename F>
+    void run(F command)
+    {
+        form_.runAsStep([this, command] {
             FileCommandContext ctx{form_.state(), form_.canvas(), dialogs_, window_};
-            command(ctx);
-            form_.repaintDirty();
+            return command(ctx);
         });
+        form_.repaintDirty();
+    }
+    void openByName(const QString& name)
+    {
+        const QString path = QFileInfo(name).absoluteFilePath();
+        dialogs_.chosenElsewhere(path);
+        run([path](FileCommandContext& ctx) { return opened(openPicture(ctx, path)); });
     }
     Form1& form() { return form_; }
 
@@ -130,20 +144,42 @@ void QtFileDialogs::showError(const QString& text)
     box.exec();
 }
 
-void installFileCommands(Form1& form)
+std::function<void(const QString&)> installFileCommands(Form1& form)
 {
     auto* host = new FileCommandHost(form);
-    host->connect("bmpopen", [](FileCommandContext& ctx) { bmpopen_Click(ctx); });
-    host->connect("bmpsave", [](FileCommandContext& ctx) { bmpsave_Click(ctx); });
+    using Keep = History::Keep;
+    // Opening is a step when it loaded a picture; saving changes nothing;
+    // each background command is a step.
+    host->connect("bmpopen", [](FileCommandContext& ctx) { return opened(bmpopen_Click(ctx)); });
+    host->connect("bmpsave", [](FileCommandContext& ctx) {
+        bmpsave_Click(ctx);
+        return Keep::IfChanged;
+    });
     for (int q : kJpegQualities) {
         const QByteArray name = "jpg" + QByteArray::number(q);
-        host->connect(name.constData(), [q](FileCommandContext& ctx) { jpgsave_Click(ctx, q); });
+        host->connect(name.constData(), [q](FileCommandContext& ctx) {
+            jpgsave_Click(ctx, q);
+            return Keep::IfChanged;
+        });
     }
     ColourSliders& sliders = form.sliders();
-    host->connect("chback", [&sliders](FileCommandContext& ctx) { chback_Click(ctx.canvas, sliders); });
-    host->connect("black", [](FileCommandContext& ctx) { black_Click(ctx.canvas); });
-    host->connect("clback", [](FileCommandContext& ctx) { clback_Click(ctx.canvas); });
-    host->connect("clsc", [](FileCommandContext& ctx) { clsc_Click(ctx.canvas); });
+    host->connect("chback", [&sliders](FileCommandContext& ctx) {
+        chback_Click(ctx.canvas, sliders);
+        return Keep::Always;
+    });
+    host->connect("black", [](FileCommandContext& ctx) {
+        black_Click(ctx.canvas);
+        return Keep::Always;
+    });
+    host->connect("clback", [](FileCommandContext& ctx) {
+        clback_Click(ctx.canvas);
+        return Keep::Always;
+    });
+    host->connect("clsc", [](FileCommandContext& ctx) {
+        clsc_Click(ctx.canvas);
+        return Keep::Always;
+    });
+    return [host](const QString& name) { host->openByName(name); };
 }
 
 } // namespace pemma

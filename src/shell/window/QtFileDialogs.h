@@ -1,6 +1,7 @@
 #pragma once
 #include <QObject>
 #include <QStringList>
+#include <functional>
 
 #include "files/FileDialogs.h"
 
@@ -25,6 +26,10 @@ public:
     // A pattern "*.*" becomes "*", so that names without a dot are listed too.
     static QStringList nameFilters(const QString& filter);
 
+    // A name chosen without the dialog (a dropped picture, the command
+    // line): the dialogs go on from it as if it had been chosen in them.
+    void chosenElsewhere(const QString& name) { lastChosen_ = name; }
+
 private:
     std::optional<QString> run(bool save, const QString& filter, int filterIndex);
     QWidget* parent_;
@@ -32,7 +37,8 @@ private:
 };
 
 // Connects the file and layer commands of "メニュー" (bmpopen, bmpsave,
-// jpg10 ... jpg100, chback, black, clback, clsc) to the window.
-void installFileCommands(Form1& form);
+// jpg10 ... jpg100, chback, black, clback, clsc) to the window. Returns what
+// opens a picture by its name as "画像開く" does once its dialog is closed.
+std::function<void(const QString&)> installFileCommands(Form1& form);
 
 } // namespace pemma

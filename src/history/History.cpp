@@ -1,0 +1,384 @@
+#include "history/History.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace pemma {
+
+namespace {
+
+// The rows of a tile of a 32-bit image, the image's bits taken once.
+template <typename Pixel>
+struct TileRows {
+    Pixel* origin;
+    qsizetype stride; // in pixels
+    Pixel* operator[](int y) const { return origin + y * stride; }
+};
+TileRows<const std::uint32_t> rowsOf(const QImage& image, const QRect& r)
+{
+    const qsizetype stride = image.bytesPerLine() / 4;
+    return {reinterpret_cast<const std::uint32_t*>(image.constBits()) + r.top() * stride + r.left(), stride};
+}
+TileRows<std::uint32_t> rowsOf(QImage& image, const QRect& r)
+{
+    const qsizetype stride = image.bytesPerLine() / 4;
+    return {reinterpret_cast<std::uint32_t*>(image.bits()) + r.top() * stride + r.left(), stride};
+}
+
+} // namespace
+
+History::History(Canvas& canvas, DrawingState& state, Limits limits)
+    : canvas_(canvas), state_(state), limits_(limits)
+{
+    canvas_.setWriteObserver(this);
+}
+
+History::~History() { canvas_.setWriteObserver(nullptr); }
+
+QRect History::tileRect(int index) const
+{
+    const int col = index % columns_, row = index / columns_;
+    return QRect(col * kTileSize, row * kTileSize, kTileSize, kTileSize).intersected(before_.rect());
+}
+
+History::Tile History::encode(const QImage& image, int index) const
+{
+    const QRect r = tileRect(index);
+    const int w = r.width(), h = r.height();
+    const std::size_t n = static_cast<std::size_t>(w) * h;
+
+    Tile tile;
+    tile.index = index;
+    // Runs only where they take less room than the pixels: gathering them
+    // stops as soon as the pixels win, or after a first row that changes at
+    // every other pixel or more (a photograph).
+    thread_local std::vector<std::uint32_t> runs;
+    // A row of the current colour, to find rows of one colour quickly.
+    thread_local std::uint32_t plain[kTileSize];
+    const auto rows = rowsOf(image, r);
+    runs.clear();
+    std::uint32_t current = rows[0][0];
+    std::fill(plain, plain + w, current);
+    std::uint32_t length = 0;
+    for (int y = 0; y < h; ++y) {
+        const std::uint32_t* p = rows[y];
+        if (std::memcmp(p, plain, w * sizeof(std::uint32_t)) == 0) {
+            length += w;
+            continue;
+        }
+        for (int x = 0; x < w; ++x) {
+            if (p[x] != current) {
+                runs.push_back(length);
+                runs.push_back(current);
+                if (runs.size() + 2 >= n)
+                    goto pixels;
+                current = p[x];
+                length = 0;
+            }
+            ++length;
+        }
+        std::fill(plain, plain + w, current);
+        if (y == 0 && runs.size() > static_cast<std::size_t>(w))
+            goto pixels;
+    }
+    runs.push_back(length);
+    runs.push_back(current);
+    tile.runs = true;
+    tile.data.assign(runs.begin(), runs.end());
+    return tile;
+
+pixels:
+    tile.data.reserve(n);
+    for (int y = 0; y < h; ++y)
+        tile.data.insert(tile.data.end(), rows[y], rows[y] + w);
+    return tile;
+}
+
+void History::decode(const Tile& tile, QImage& image) const
+{
+    const QRect r = tileRect(tile.index);
+    const int w = r.width(), h = r.height();
+    const auto rows = rowsOf(image, r);
+    if (!tile.runs) {
+        for (int y = 0; y < h; ++y)
+            std::memcpy(rows[y], tile.data.data() + static_cast<std::size_t>(y) * w, w * sizeof(std::uint32_t));
+        return;
+    }
+    int x = 0, y = 0;
+    for (std::size_t k = 0; k + 1 < tile.data.size() && y < h; k += 2) {
+        std::uint32_t length = tile.data[k];
+        const std::uint32_t colour = tile.data[k + 1];
+        while (length > 0 && y < h) {
+            const int take = static_cast<int>(std::min<std::uint32_t>(length, w - x));
+            std::fill(rows[y] + x, rows[y] + x + take, colour);
+            x += take;
+            length -= take;
+            if (x == w) {
+                x = 0;
+                ++y;
+            }
+        }
+    }
+}
+
+void History::copyTile(const QImage& from, QImage& to, int index) const
+{
+    const QRect r = tileRect(index);
+    const auto source = rowsOf(from, r);
+    const auto target = rowsOf(to, r);
+    for (int y = 0; y < r.height(); ++y)
+        std::memcpy(target[y], source[y], r.width() * sizeof(std::uint32_t));
+}
+
+bool History::sameTile(const QImage& a, const QImage& b, int index) const
+{
+    const QRect r = tileRect(index);
+    const auto rowsA = rowsOf(a, r);
+    const auto rowsB = rowsOf(b, r);
+    for (int y = 0; y < r.height(); ++y)
+        if (std::memcmp(rowsA[y], rowsB[y], r.width() * sizeof(std::uint32_t)) != 0)
+            return false;
+    return true;
+}
+
+void History::Step::count()
+{
+    bytes = sizeof(Step) + tiles.capacity() * sizeof(Tile);
+    for (const Tile& t : tiles)
+        bytes += t.data.capacity() * sizeof(std::uint32_t);
+    if (picture)
+        bytes += static_cast<std::size_t>(picture->sizeInBytes());
+}
+
+std::size_t History::bytes() const
+{
+    std::size_t total = static_cast<std::size_t>(before_.sizeInBytes())
+                      + (written_.capacity() + stray_.capacity()) * sizeof(int)
+                      + isStray_.capacity() + markedBy_.capacity() * sizeof(std::uint32_t);
+    for (const Step& s : undo_)
+        total += s.bytes;
+    for (const Step& s : redo_)
+        total += s.bytes;
+    return total;
+}
+
+void History::syncGrid()
+{
+    const QImage& image = canvas_.image();
+    if (!before_.isNull() && before_.size() == image.size() && image.depth() == 32) {
+        // Bring the copy up to date where the drawing changed outside steps.
+        for (int index : stray_) {
+            copyTile(image, before_, index);
+            isStray_[index] = 0;
+        }
+        stray_.clear();
+        return;
+    }
+    // The first step, or a drawing of another size: start afresh.
+    undo_.clear();
+    redo_.clear();
+    before_ = image.convertToFormat(QImage::Format_RGB32);
+    before_.detach();
+    columns_ = (before_.width() + kTileSize - 1) / kTileSize;
+    rows_ = (before_.height() + kTileSize - 1) / kTileSize;
+    const std::size_t tiles = static_cast<std::size_t>(columns_) * rows_;
+    markedBy_.assign(tiles, 0);
+    isStray_.assign(tiles, 0);
+    stray_.clear();
+    written_.clear();
+}
+
+void History::restart()
+{
+    open_.reset();
+    before_ = QImage();
+    syncGrid();
+}
+
+void History::beginStep()
+{
+    endStep();
+    syncGrid();
+    if (++serial_ == 0) {
+        std::fill(markedBy_.begin(), markedBy_.end(), 0);
+        serial_ = 1;
+    }
+    written_.clear();
+    open_.emplace();
+    open_->backColor = canvas_.backColor();
+    open_->picture = canvas_.picture();
+    open_->pictureSize = std::make_pair(state_.pictureWidth, state_.pictureHeight);
+}
+
+void History::endStep(Keep keep)
+{
+    if (!open_)
+        return;
+    Step step = std::move(*open_);
+    open_.reset();
+
+    const QImage& image = canvas_.image();
+    std::erase_if(written_, [&](int index) { return sameTile(image, before_, index); });
+    if (*step.backColor == canvas_.backColor())
+        step.backColor.reset();
+    if (*step.picture == canvas_.picture())
+        step.picture.reset();
+    if (*step.pictureSize == std::make_pair(state_.pictureWidth, state_.pictureHeight))
+        step.pictureSize.reset();
+    const bool changed = !written_.empty() || step.backColor || step.picture || step.pictureSize;
+    bool record = keep == Keep::Always || (keep == Keep::IfChanged && changed);
+    if (record) {
+        redo_.clear();
+        // Room first, so that the limit holds while the tiles are taken too.
+        record = makeRoom(mostBytes(step, written_.size()));
+    }
+    if (record) {
+        step.tiles.reserve(written_.size());
+        for (int index : written_)
+            step.tiles.push_back(encode(before_, index));
+    }
+    for (int index : written_)
+        copyTile(image, before_, index);
+    written_.clear();
+    if (!record) {
+        if (changed)
+            changedOutsideStep();
+        return;
+    }
+    step.count();
+    undo_.push_back(std::move(step));
+    enforceLimits();
+}
+
+std::size_t History::mostBytes(const Step& step, std::size_t tiles)
+{
+    // Tiles kept as runs are smaller than as pixels.
+    std::size_t most = sizeof(Step) + tiles * (sizeof(Tile) + kTileSize * kTileSize * sizeof(std::uint32_t));
+    if (step.picture)
+        most += static_cast<std::size_t>(step.picture->sizeInBytes());
+    return most;
+}
+
+bool History::makeRoom(std::size_t coming)
+{
+    std::size_t total = bytes();
+    while (total + coming > limits_.maxBytes && !undo_.empty()) {
+        total -= undo_.front().bytes;
+        undo_.pop_front();
+    }
+    while (total + coming > limits_.maxBytes && !redo_.empty()) {
+        total -= redo_.front().bytes;
+        redo_.pop_front();
+    }
+    return total + coming <= limits_.maxBytes;
+}
+
+void History::exchange(Step& step)
+{
+    QImage& image = canvas_.image();
+    for (Tile& tile : step.tiles) {
+        Tile now = encode(image, tile.index);
+        decode(tile, image);
+        copyTile(image, before_, tile.index);
+        canvas_.markDirty(tileRect(tile.index));
+        tile = std::move(now);
+    }
+    if (step.backColor) {
+        const Colour now = canvas_.backColor();
+        canvas_.restoreBackground(*step.backColor, canvas_.picture());
+        step.backColor = now;
+    }
+    if (step.picture) {
+        const QImage now = canvas_.picture();
+        canvas_.restoreBackground(canvas_.backColor(), *step.picture);
+        step.picture = now;
+    }
+    if (step.pictureSize) {
+        const auto now = std::make_pair(state_.pictureWidth, state_.pictureHeight);
+        state_.pictureWidth = step.pictureSize->first;
+        state_.pictureHeight = step.pictureSize->second;
+        step.pictureSize = now;
+    }
+    step.count();
+}
+
+bool History::undo()
+{
+    endStep();
+    if (undo_.empty())
+        return false;
+    Step step = std::move(undo_.back());
+    undo_.pop_back();
+    // The tiles taken now may be larger than those they replace.
+    makeRoom(mostBytes(step, step.tiles.size() + 1));
+    exchange(step);
+    redo_.push_back(std::move(step));
+    enforceLimits();
+    return true;
+}
+
+bool History::redo()
+{
+    endStep();
+    if (redo_.empty())
+        return false;
+    Step step = std::move(redo_.back());
+    redo_.pop_back();
+    makeRoom(mostBytes(step, step.tiles.size() + 1));
+    exchange(step);
+    undo_.push_back(std::move(step));
+    enforceLimits();
+    return true;
+}
+
+void History::changedOutsideStep()
+{
+    // What is to be redone no longer follows from what is drawn.
+    redo_.clear();
+}
+
+void History::enforceLimits()
+{
+    while (undo_.size() > limits_.maxSteps)
+        undo_.pop_front();
+    std::size_t total = bytes();
+    while (total > limits_.maxBytes && !undo_.empty()) {
+        total -= undo_.front().bytes;
+        undo_.pop_front();
+    }
+    while (total > limits_.maxBytes && !redo_.empty()) {
+        total -= redo_.front().bytes;
+        redo_.pop_front();
+    }
+}
+
+void History::aboutToWrite(const QRect& area)
+{
+    if (!open_ && !redo_.empty())
+        changedOutsideStep();
+    if (before_.isNull())
+        return; // no step yet: the copy is taken when the first one opens
+    // This runs for every segment painted: whole numbers only.
+    const int left = std::max(area.left(), 0), right = std::min(area.right(), before_.width() - 1);
+    const int top = std::max(area.top(), 0), bottom = std::min(area.bottom(), before_.height() - 1);
+    if (left > right || top > bottom)
+        return;
+    const int c0 = left / kTileSize, c1 = right / kTileSize;
+    const int r0 = top / kTileSize, r1 = bottom / kTileSize;
+    for (int row = r0; row <= r1; ++row) {
+        for (int col = c0; col <= c1; ++col) {
+            const int index = row * columns_ + col;
+            if (open_) {
+                if (markedBy_[index] != serial_) {
+                    markedBy_[index] = serial_;
+                    written_.push_back(index);
+                }
+            } else if (!isStray_[index]) {
+                isStray_[index] = 1;
+                stray_.push_back(index);
+            }
+        }
+    }
+}
+
+} // namespace pemma

@@ -1,0 +1,131 @@
+#pragma once
+#include <QImage>
+#include <QRect>
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <vector>
+
+#include "canvas/Canvas.h"
+#include "state/DrawingState.h"
+
+namespace pemma {
+
+// Undo and redo of what is drawn: the drawing's pixels, its background colour
+// and picture, and the picture size pictureWidth / pictureHeight.
+//
+// A step is opened before a stroke or a command and closed after it. While a
+// step is open, the canvas reports every write before it happens and the
+// history only marks the square tiles written to, so painting stays as fast
+// as without it. The history keeps a copy of the drawing as it was when the
+// step began; when the step closes, each marked tile that really changed is
+// kept as it was in that copy (the tile before the step first wrote to it),
+// and the copy takes the tile's new pixels. So a step costs what it changed,
+// not a copy of the drawing. Tiles are kept as runs of equal pixels where
+// that is smaller (the blank or flatly painted parts of a drawing), otherwise
+// pixel for pixel. A stroke that changed nothing is forgotten.
+//
+// Undo exchanges the kept tiles and values with the current ones, so the
+// step then holds what redo puts back; redo exchanges them again.
+//
+// The history holds at most `maxSteps` steps to undo and at most `maxBytes`
+// bytes in all, the copy of the drawing included; beyond either, the oldest
+// steps go first (and, when undoing has made the steps to redo larger, the
+// last of those). Room is made before a step's tiles are taken, so the limit
+// holds at every moment; a step that cannot fit even alone is not kept.
+class History final : public CanvasWriteObserver {
+public:
+    static constexpr int kTileSize = 32;
+
+    struct Limits {
+        std::size_t maxSteps = 100;
+        std::size_t maxBytes = std::size_t(256) << 20;
+    };
+
+    // Watches the canvas's writes until destroyed.
+    History(Canvas& canvas, DrawingState& state, Limits limits);
+    History(Canvas& canvas, DrawingState& state) : History(canvas, state, Limits{}) {}
+    ~History() override;
+    History(const History&) = delete;
+    History& operator=(const History&) = delete;
+
+    // Forgets every step and takes the drawing as it now is (otherwise the
+    // first step takes it).
+    void restart();
+    // Opens a step (closing any open one first).
+    void beginStep();
+    // How a step that closes is kept: a stroke only when it changed what is
+    // drawn, a command always, a command that failed never (what it changed
+    // then counts as changed outside any step).
+    enum class Keep { IfChanged, Always, Never };
+    // Closes the open step.
+    void endStep(Keep keep = Keep::IfChanged);
+    bool stepOpen() const { return open_.has_value(); }
+
+    // Both close an open step first; false when there was nothing to do.
+    bool undo();
+    bool redo();
+
+    std::size_t undoCount() const { return undo_.size(); }
+    std::size_t redoCount() const { return redo_.size(); }
+    // Bytes the history holds: its steps and its copy of the drawing.
+    std::size_t bytes() const;
+
+    void aboutToWrite(const QRect& area) override;
+
+private:
+    // One tile of the drawing as it was: runs of (count, pixel) pairs over
+    // the tile's pixels row by row, or its pixels as they are.
+    struct Tile {
+        int index = 0;
+        bool runs = false;
+        std::vector<std::uint32_t> data;
+        std::size_t bytes() const { return sizeof(Tile) + data.capacity() * sizeof(std::uint32_t); }
+    };
+    struct Step {
+        std::vector<Tile> tiles;
+        // The values before the step; after closing, only those it changed.
+        std::optional<Colour> backColor;
+        std::optional<QImage> picture;
+        std::optional<std::pair<double, double>> pictureSize;
+        std::size_t bytes = 0;
+        void count();
+    };
+
+    QRect tileRect(int index) const;
+    Tile encode(const QImage& image, int index) const;
+    void decode(const Tile& tile, QImage& image) const;
+    void copyTile(const QImage& from, QImage& to, int index) const;
+    bool sameTile(const QImage& a, const QImage& b, int index) const;
+    void syncGrid();
+    void exchange(Step& step);
+    void changedOutsideStep();
+    void enforceLimits();
+    // The most a step with this many tiles can hold.
+    static std::size_t mostBytes(const Step& step, std::size_t tiles);
+    // Drops the oldest steps until `coming` more bytes fit; false when they
+    // cannot.
+    bool makeRoom(std::size_t coming);
+
+    Canvas& canvas_;
+    DrawingState& state_;
+    Limits limits_;
+    std::deque<Step> undo_; // newest at the back
+    std::deque<Step> redo_; // next to redo at the back
+    std::optional<Step> open_;
+    // The drawing as the open step found it (as the last step left it), and
+    // the tiles the open step has written to.
+    QImage before_;
+    std::vector<int> written_;
+    // Tiles written outside any step: the copy is brought up to date there
+    // when the next step opens.
+    std::vector<int> stray_;
+    std::vector<std::uint8_t> isStray_;
+    // Serial of the step that marked each tile last.
+    std::vector<std::uint32_t> markedBy_;
+    std::uint32_t serial_ = 0;
+    int columns_ = 0, rows_ = 0;
+};
+
+} // namespace pemma
