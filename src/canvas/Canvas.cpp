@@ -160,19 +160,22 @@ void Canvas::box(double x1, double y1, double x2, double y2)
     const QRect area = claim(outlined ? rect.adjusted(-r, -r, r, r) : rect);
     if (area.isEmpty())
         return;
-    if (filled)
-        fillRows(rect & area, toRgb(fillColor_));
-    if (!outlined)
+    if (!outlined) {
+        fillRows(area, toRgb(fillColor_));
         return;
+    }
     const QRgb pen = toRgb(foreColor_);
     if (rect.width() == 1 && rect.height() == 1) {
-        // Both corners on one pixel: what the pen paints there, the dot.
+        // Both corners on one pixel: what the pen paints there, the dot
+        // (which covers the one pixel a fill would take).
         paintDot(rect.x(), rect.y(), pen);
         return;
     }
-    // Rows across the hole inside the outline get its two sides; the others
-    // are solid from end to end.
+    // The fill shows only in the hole inside the outline. Rows across the
+    // hole get the outline's two sides; the others are solid from end to end.
     const QRect hole = rect.adjusted(r + 1, r + 1, -(r + 1), -(r + 1));
+    if (filled && hole.isValid())
+        fillRows(hole & area, toRgb(fillColor_));
     for (int py = area.top(); py <= area.bottom(); ++py) {
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
         if (hole.isValid() && py >= hole.top() && py <= hole.bottom()) {
@@ -253,10 +256,8 @@ void Canvas::pset(double x, double y, Colour c)
 void Canvas::paintDot(int cx, int cy, QRgb rgb)
 {
     if (drawWidth_ == 1) {
-        if (cx >= 0 && cy >= 0 && cx < image_.width() && cy < image_.height()) {
-            dirty_ |= QRect(cx, cy, 1, 1);
+        if (!claim(QRect(cx, cy, 1, 1)).isEmpty())
             reinterpret_cast<QRgb*>(image_.scanLine(cy))[cx] = rgb;
-        }
         return;
     }
     const DotShape& dot = dotShape(drawWidth_);
