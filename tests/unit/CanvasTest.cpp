@@ -138,8 +138,10 @@ TEST(Canvas, BoxOutlineCoversThePixelsWithinHalfThePenWidthOfItsEdges)
             x2 = x1; // zero width
         c.box(x1, y1, x2, y2);
 
-        const int left = std::min(roundHalfEven(x1), roundHalfEven(x2)), right = std::max(roundHalfEven(x1), roundHalfEven(x2));
-        const int top = std::min(roundHalfEven(y1), roundHalfEven(y2)), bottom = std::max(roundHalfEven(y1), roundHalfEven(y2));
+        const int left = std::min(roundHalfEven(x1), roundHalfEven(x2));
+        const int right = std::max(roundHalfEven(x1), roundHalfEven(x2));
+        const int top = std::min(roundHalfEven(y1), roundHalfEven(y2));
+        const int bottom = std::max(roundHalfEven(y1), roundHalfEven(y2));
         const bool onePixel = left == right && top == bottom;
         for (int y = 0; y < 30 && !wrong; ++y) {
             for (int x = 0; x < 40 && !wrong; ++x) {

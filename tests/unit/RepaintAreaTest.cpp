@@ -22,7 +22,8 @@ constexpr int kW = 96, kH = 72;
 
 class RepaintArea : public ::testing::TestWithParam<int> {
 protected:
-    RepaintArea() : rig(kW, kH), frame(StrokeContext{rig.state, rig.canvas, random, rig.clock, rig.sliders, &rig.marks})
+    RepaintArea()
+        : rig(kW, kH), frame(StrokeContext{rig.state, rig.canvas, random, rig.clock, rig.sliders, &rig.marks})
     {
         // The screen is the drawing: bands, fans and frames meet its edges.
         rig.state.screenWidthTwips = kW * 15;
@@ -104,7 +105,8 @@ TEST_P(RepaintArea, CoversEveryPixelAMoveChanges)
             s.colourMode = 1 + stroke++ % 11;
             rig.canvas.setFillStyle(fillStyle);
             rig.sliders.setPosition(1, (stroke * 37) % 256);
-            QPointF p(std::uniform_real_distribution<double>(-5, kW + 5)(gen), std::uniform_real_distribution<double>(-5, kH + 5)(gen));
+            QPointF p(std::uniform_real_distribution<double>(-5, kW + 5)(gen),
+                      std::uniform_real_distribution<double>(-5, kH + 5)(gen));
             check("press", p, [&] { frame.Form_MouseDown(p.x(), p.y()); });
             for (int i = 0; i < 10 && failures < 3; ++i) {
                 p = nextPoint(p);
