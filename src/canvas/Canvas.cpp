@@ -40,6 +40,19 @@ void beginAliased(QPainter& p)
     p.setRenderHint(QPainter::Antialiasing, false);
 }
 
+// How far beyond its centre line the rasteriser may set pixels for a Qt pen
+// of width w: half the width, rounded up, and one pixel for where the pixel
+// grid falls. Qt's painting is clipped to the area this gives, so it only
+// decides how much is repainted, never what may be missed.
+int rasterReach(int w) { return (w + 1) / 2 + 1; }
+
+// The rectangle with corners a and b, whichever way round they lie.
+QRect spanned(QPoint a, QPoint b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())),
+                 QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
 } // namespace
 
 Canvas::Canvas(int width, int height)
@@ -143,6 +156,23 @@ QRect Canvas::takeDirty()
     return r;
 }
 
+QRect Canvas::claim(const QRect& area)
+{
+    const QRect r = area.intersected(image_.rect());
+    if (r.isEmpty())
+        return QRect();
+    dirty_ |= r;
+    return r;
+}
+
+void Canvas::fillRows(const QRect& r, QRgb rgb)
+{
+    for (int py = r.top(); py <= r.bottom(); ++py) {
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
+        std::fill(row + r.left(), row + r.right() + 1, rgb);
+    }
+}
+
 void Canvas::line(double x1, double y1, double x2, double y2)
 {
     line(x1, y1, x2, y2, foreColor_);
@@ -154,19 +184,24 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     curY_ = y2;
     if (c < 0 || !usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
         return;
-    QPainter p(&image_);
-    beginAliased(p);
-    p.setPen(penFor(c, drawWidth_));
     // End points land on pixels the way every position does: rounded, halves
     // to even (the rasteriser alone would cut 100.6 down to 100).
-    const QPointF a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
-    announceSegment(a, b);
-    if (a == b)
-        p.drawPoint(a);
-    else
-        p.drawLine(a, b);
-    const int m = drawWidth_ / 2 + 2;
-    markDirty(QRectF(a, b).normalized().toAlignedRect().adjusted(-m, -m, m, m));
+    const QPoint a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
+    if (a == b) {
+        // Both ends on one pixel: what the pen paints there, the dot.
+        paintDot(a.x(), a.y(), toRgb(c));
+        return;
+    }
+    const int m = rasterReach(drawWidth_);
+    const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
+    if (area.isEmpty())
+        return;
+    announceSegment(QPointF(a), QPointF(b));
+    QPainter p(&image_);
+    beginAliased(p);
+    p.setClipRect(area);
+    p.setPen(penFor(c, drawWidth_));
+    p.drawLine(QPointF(a), QPointF(b));
 }
 
 void Canvas::lineTo(double x2, double y2)
@@ -181,32 +216,56 @@ void Canvas::box(double x1, double y1, double x2, double y2)
     if (!usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
         return;
     const bool filled = fillStyle_ == Solid && fillColor_ >= 0;
-    if (foreColor_ < 0 && !filled)
+    const bool outlined = foreColor_ >= 0;
+    if (!outlined && !filled)
         return;
-    QPainter p(&image_);
-    beginAliased(p);
-    if (foreColor_ >= 0) {
-        QPen pen = penFor(foreColor_, drawWidth_);
-        pen.setCapStyle(Qt::SquareCap);
-        pen.setJoinStyle(Qt::MiterJoin);
-        p.setPen(pen);
-    } else {
-        p.setPen(Qt::NoPen);
+    // The rectangle between the rounded corners, both ends included. Its
+    // outline covers the pixels no further than half the pen width from its
+    // edges (square corners): r pixels out and in from each edge.
+    const QRect rect = spanned(QPoint(roundHalfEven(x1), roundHalfEven(y1)),
+                               QPoint(roundHalfEven(x2), roundHalfEven(y2)));
+    const int r = drawWidth_ / 2;
+    const QRect area = claim(outlined ? rect.adjusted(-r, -r, r, r) : rect);
+    if (area.isEmpty())
+        return;
+    if (filled || !observer_) {
+        aboutToWrite(area);
+    } else { // the outline's four bands, so that a large frame does not take in its inside
+        aboutToWrite(area & QRect(area.left(), rect.top() - r, area.width(), 2 * r + 1));
+        aboutToWrite(area & QRect(area.left(), rect.bottom() - r, area.width(), 2 * r + 1));
+        aboutToWrite(area & QRect(rect.left() - r, area.top(), 2 * r + 1, area.height()));
+        aboutToWrite(area & QRect(rect.right() - r, area.top(), 2 * r + 1, area.height()));
     }
-    p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
-    const QRectF r = QRectF(QPointF(roundHalfEven(x1), roundHalfEven(y1)),
-                            QPointF(roundHalfEven(x2), roundHalfEven(y2))).normalized();
-    if (filled) {
-        aboutToWrite(reach(r, drawWidth_));
-    } else {
-        announceSegment(r.topLeft(), r.topRight());
-        announceSegment(r.topRight(), r.bottomRight());
-        announceSegment(r.bottomRight(), r.bottomLeft());
-        announceSegment(r.bottomLeft(), r.topLeft());
+    if (!outlined) {
+        fillRows(area, toRgb(fillColor_));
+        return;
     }
-    p.drawRect(r);
-    const int m = drawWidth_ / 2 + 2;
-    markDirty(r.toAlignedRect().adjusted(-m, -m, m, m));
+    const QRgb pen = toRgb(foreColor_);
+    if (rect.width() == 1 && rect.height() == 1) {
+        // Both corners on one pixel: what the pen paints there, the dot
+        // (which covers the one pixel a fill would take).
+        paintDot(rect.x(), rect.y(), pen);
+        return;
+    }
+    // The fill shows only in the hole inside the outline. Rows across the
+    // hole get the outline's two sides; the others are solid from end to end.
+    const QRect hole = rect.adjusted(r + 1, r + 1, -(r + 1), -(r + 1));
+    if (filled && hole.isValid())
+        fillRows(hole & area, toRgb(fillColor_));
+    for (int py = area.top(); py <= area.bottom(); ++py) {
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
+        if (hole.isValid() && py >= hole.top() && py <= hole.bottom()) {
+            // Either side may lie beyond the drawing.
+            const int leftEnd = std::min(area.right(), hole.left() - 1);
+            const int rightStart = std::max(area.left(), hole.right() + 1);
+            if (area.left() <= leftEnd)
+                std::fill(row + area.left(), row + leftEnd + 1, pen);
+            if (rightStart <= area.right())
+                std::fill(row + rightStart, row + area.right() + 1, pen);
+        } else {
+            std::fill(row + area.left(), row + area.right() + 1, pen);
+        }
+    }
 }
 
 void Canvas::circle(double x, double y, double radius)
@@ -221,15 +280,20 @@ void Canvas::circle(double x, double y, double radius)
     const bool filled = fillStyle_ == Solid && fillColor_ >= 0;
     if (foreColor_ < 0 && !filled)
         return;
+    const int m = rasterReach(drawWidth_);
+    const QRect area = claim(QRect(QPoint(static_cast<int>(std::floor(x - radius)) - m,
+                                          static_cast<int>(std::floor(y - radius)) - m),
+                                   QPoint(static_cast<int>(std::ceil(x + radius)) + m,
+                                          static_cast<int>(std::ceil(y + radius)) + m)));
+    if (area.isEmpty())
+        return;
     QPainter p(&image_);
     beginAliased(p);
+    p.setClipRect(area);
     p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
     p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
     announceCircle(x, y, radius, filled);
     p.drawEllipse(QPointF(x, y), radius, radius);
-    const int m = static_cast<int>(std::ceil(radius)) + drawWidth_ / 2 + 2;
-    const int cx = static_cast<int>(std::floor(x)), cy = static_cast<int>(std::floor(y));
-    markDirty(QRect(cx - m, cy - m, 2 * m + 1, 2 * m + 1));
 }
 
 const Canvas::DotShape& Canvas::dotShape(int w)
@@ -263,32 +327,32 @@ void Canvas::pset(double x, double y, Colour c)
     curY_ = y;
     if (c < 0 || !usable(x) || !usable(y))
         return;
-    const int cx = roundHalfEven(x), cy = roundHalfEven(y);
-    const int w = image_.width(), h = image_.height();
-    const QRgb rgb = toRgb(c);
+    paintDot(roundHalfEven(x), roundHalfEven(y), toRgb(c));
+}
+
+void Canvas::paintDot(int cx, int cy, QRgb rgb)
+{
     if (drawWidth_ == 1) {
-        if (cx >= 0 && cy >= 0 && cx < w && cy < h) {
+        if (!claim(QRect(cx, cy, 1, 1)).isEmpty()) {
             aboutToWrite(QRect(cx, cy, 1, 1));
             reinterpret_cast<QRgb*>(image_.scanLine(cy))[cx] = rgb;
-            markDirty(QRect(cx, cy, 1, 1));
         }
         return;
     }
     const DotShape& dot = dotShape(drawWidth_);
     const int r = dot.reach;
-    if (cx + r < 0 || cy + r < 0 || cx - r >= w || cy - r >= h)
+    const QRect area = claim(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
+    if (area.isEmpty())
         return;
-    const int y0 = std::max(0, cy - r), y1 = std::min(h - 1, cy + r);
-    aboutToWrite(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
-    for (int py = y0; py <= y1; ++py) {
+    aboutToWrite(area);
+    for (int py = area.top(); py <= area.bottom(); ++py) {
         const int span = dot.spans[py - cy + r];
-        const int x0 = std::max(0, cx - span), x1 = std::min(w - 1, cx + span);
+        const int x0 = std::max(area.left(), cx - span), x1 = std::min(area.right(), cx + span);
         if (x0 > x1)
             continue; // this row of a dot centred beyond the edge misses the drawing
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
         std::fill(row + x0, row + x1 + 1, rgb);
     }
-    markDirty(QRect(QPoint(std::max(0, cx - r), y0), QPoint(std::min(w - 1, cx + r), y1)));
 }
 
 void Canvas::floodFill(int x, int y, Colour border)

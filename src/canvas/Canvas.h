@@ -22,14 +22,21 @@ public:
 // with the drawing attributes (foreground colour, pen width, fill style and
 // colour, background colour and picture).
 //
-// Footprints: segments, boxes and circles are aliased QPainter paths with
-// round caps and joins. A point of pen width w is a filled disc centred on the
-// pixel given by rounding each coordinate half to even, covering the pixels
-// whose distance from that centre is at most w / 2 (a single pixel at w = 1).
+// Footprints. Every position lands on the pixel given by rounding each
+// coordinate half to even. A point of pen width w is a filled disc covering
+// the pixels whose distance from its centre is at most w / 2 (a single pixel
+// at w = 1). A box outline covers the pixels no further than w / 2 from the
+// rectangle's edges on either axis (w / 2 rounded down, square corners, so a
+// box of zero width or height is a bar with square ends); a solid fill covers
+// the rectangle between the corners, under the outline. Segments and circles
+// are aliased QPainter paths with round caps and joins. A segment or box
+// whose ends or corners land on one pixel paints the point's dot there.
 // Painting with a negative colour (the invalid colour -1) does nothing.
 //
-// Every primitive adds what it painted to a dirty rectangle that the window
-// takes after each event to repaint only that.
+// Repaint area: each primitive works out the area it may change first, adds
+// it to a dirty rectangle and then writes only inside it (Qt's painting is
+// clipped to it), so the dirty rectangle covers every pixel changed since it
+// was last taken. The window takes it after each event to repaint only that.
 class Canvas {
 public:
     enum FillStyle { Solid = 0, Transparent = 1 };
@@ -103,6 +110,8 @@ public:
     double currentX() const { return curX_; }
     double currentY() const { return curY_; }
 
+    // The area changed since the dirty rectangle was last taken; taking it
+    // empties it.
     QRect dirty() const { return dirty_; }
     QRect takeDirty();
     void markDirty(const QRect& r) { dirty_ |= r.intersected(image_.rect()); }
@@ -130,6 +139,13 @@ private:
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
     void announceSegment(QPointF a, QPointF b);
     void announceCircle(double x, double y, double radius, bool filled);
+    // Adds `area`, cut to the drawing, to the dirty rectangle and returns the
+    // cut area; the caller then writes only inside what it returns.
+    QRect claim(const QRect& area);
+    // Fills the rows of r, which lies inside the drawing.
+    void fillRows(const QRect& r, QRgb rgb);
+    // The dot of the pen width centred on pixel (cx, cy).
+    void paintDot(int cx, int cy, QRgb rgb);
 
     QImage image_;
     QImage picture_;

@@ -52,8 +52,8 @@ void fan(StrokeContext& ctx, double x, double y, bool mirrored)
 // pixels at a time.
 class RunFill {
 public:
-    RunFill(QImage& image, QRgb border)
-        : bits_(reinterpret_cast<QRgb*>(image.bits())), stride_(image.bytesPerLine() / 4), w_(image.width()),
+    RunFill(Canvas& canvas, QImage& image, QRgb border)
+        : canvas_(canvas), bits_(reinterpret_cast<QRgb*>(image.bits())), stride_(image.bytesPerLine() / 4), w_(image.width()),
           h_(image.height()), border_(border & kRgb), fill_(border | 0xFF000000u)
     {
     }
@@ -73,6 +73,7 @@ public:
                 continue;
             const int lx = openFrom(r, sx);
             const int rx = openUntil(r, sx, w_) - 1;
+            canvas_.aboutToWrite(QRect(lx, sy, rx - lx + 1, 1));
             std::fill(r + lx, r + rx + 1, fill_);
             minX = std::min(minX, lx);
             maxX = std::max(maxX, rx);
@@ -146,6 +147,7 @@ private:
         return i;
     }
 
+    Canvas& canvas_;
     QRgb* bits_;
     qsizetype stride_;
     int w_, h_;
@@ -176,7 +178,7 @@ StepResult fillArea(StrokeContext& ctx, double& x, double& y)
         canvas.floodFill(px, py, colour);
         return StepResult::Continue;
     }
-    canvas.markDirty(RunFill(canvas.image(), Canvas::toRgb(colour)).fill(px, py));
+    canvas.markDirty(RunFill(canvas, canvas.image(), Canvas::toRgb(colour)).fill(px, py));
     return StepResult::Continue;
 }
 

@@ -118,6 +118,36 @@ TEST(Form1, CheckMarksFollowTheStateAtTheNextMove)
     EXPECT_EQ(w.checked("fu"), QStringList{"fu100"});
 }
 
+TEST(Form1, SelectionMenusShowOnlyTheMarkOfTheChosenItem)
+{
+    // Beside an item's caption there is nothing but the check mark of the
+    // chosen one: no empty boxes beside the others, before or after a move.
+    QTemporaryDir dir;
+    Window w(dir.path());
+    for (int moves = 0; moves < 2; ++moves) {
+        if (moves)
+            w.move({300, 300});
+        for (const char* name : {"iro", "fude", "fu"}) {
+            QMenu* menu = w.form.findChild<QMenu*>(name);
+            menu->popup(QPoint(0, 0));
+            QApplication::processEvents();
+            const QImage shot = menu->grab().toImage();
+            for (QAction* a : menu->actions()) {
+                // The part of the item before its caption, inside the frame.
+                const QRect item = menu->actionGeometry(a);
+                const QRect mark(item.left() + 2, item.top() + 1, menu->fontMetrics().height(), item.height() - 2);
+                const QRgb ground = shot.pixel(mark.topLeft());
+                int drawn = 0;
+                for (int y = mark.top(); y <= mark.bottom(); ++y)
+                    for (int x = mark.left(); x <= mark.right(); ++x)
+                        drawn += shot.pixel(x, y) != ground;
+                EXPECT_EQ(drawn > 0, a->isChecked()) << a->objectName().toStdString() << " after " << moves << " moves";
+            }
+            menu->hide();
+        }
+    }
+}
+
 TEST(Form1, UnknownValuesLeaveMenusWithoutMarks)
 {
     QTemporaryDir dir;

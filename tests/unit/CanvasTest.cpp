@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 #include "canvas/Canvas.h"
 #include "state/Colour.h"
+#include "state/Rounding.h"
 
 using namespace pemma;
 
@@ -105,6 +109,67 @@ TEST(Canvas, SegmentsBoxesAndCirclesFollowFillStyle)
     c.line(60.6, 50, 60.6, 90);
     EXPECT_EQ(c.pixel(61, 70), joinColour(255, 0, 0));
     EXPECT_EQ(c.pixel(60, 70), kWhite);
+}
+
+TEST(Canvas, BoxOutlineCoversThePixelsWithinHalfThePenWidthOfItsEdges)
+{
+    // Boxes of every shape, also of zero width or height or with both corners
+    // on one pixel, partly or wholly beyond the edges, outlined and filled.
+    std::mt19937 gen(9);
+    auto coordinate = [&](int size) { return std::uniform_real_distribution<double>(-8, size + 8)(gen); };
+    const Colour pen = joinColour(200, 0, 0), fill = joinColour(0, 0, 200);
+    int wrong = 0;
+    for (int i = 0; i < 2000 && wrong == 0; ++i) {
+        Canvas c(40, 30);
+        c.takeDirty();
+        const int w = i % 3 ? 1 + gen() % 4 : 1 + gen() % 24;
+        c.setDrawWidth(w);
+        c.setForeColor(pen);
+        const bool solid = i % 2;
+        c.setFillStyle(solid ? Canvas::Solid : Canvas::Transparent);
+        c.setFillColor(fill);
+        const double x1 = coordinate(40), y1 = coordinate(30);
+        double x2 = coordinate(40), y2 = coordinate(30);
+        if (i % 5 == 0)
+            x2 = x1 + 0.3, y2 = y1 - 0.2; // both corners on one pixel
+        else if (i % 5 == 1)
+            y2 = y1; // zero height
+        else if (i % 5 == 2)
+            x2 = x1; // zero width
+        c.box(x1, y1, x2, y2);
+
+        const int left = std::min(roundHalfEven(x1), roundHalfEven(x2));
+        const int right = std::max(roundHalfEven(x1), roundHalfEven(x2));
+        const int top = std::min(roundHalfEven(y1), roundHalfEven(y2));
+        const int bottom = std::max(roundHalfEven(y1), roundHalfEven(y2));
+        const bool onePixel = left == right && top == bottom;
+        for (int y = 0; y < 30 && !wrong; ++y) {
+            for (int x = 0; x < 40 && !wrong; ++x) {
+                const bool inside = x >= left && x <= right && y >= top && y <= bottom;
+                // Distance on either axis from the rectangle's edges.
+                const int distance = inside ? std::min({x - left, right - x, y - top, bottom - y})
+                                            : std::max({left - x, x - right, top - y, y - bottom});
+                Colour expected = inside && solid ? fill : kWhite;
+                if (onePixel ? 4 * ((x - left) * (x - left) + (y - top) * (y - top)) <= w * w : 2 * distance <= w)
+                    expected = pen; // a lone pixel's outline is the pen's dot
+                if (c.pixel(x, y) != expected || (expected != kWhite && !c.dirty().contains(x, y))) {
+                    ++wrong;
+                    ADD_FAILURE() << "box (" << x1 << ", " << y1 << ") to (" << x2 << ", " << y2 << "), pen " << w
+                                  << (solid ? ", solid" : "") << ": pixel " << x << "," << y;
+                }
+            }
+        }
+        if (onePixel) {
+            // A segment whose ends land on one pixel paints that dot too.
+            Canvas d(40, 30);
+            d.setDrawWidth(w);
+            d.line(x1, y1, x2, y2, pen);
+            Canvas dot(40, 30);
+            dot.setDrawWidth(w);
+            dot.pset(x1, y1, pen);
+            EXPECT_TRUE(d.image() == dot.image()) << "pen " << w;
+        }
+    }
 }
 
 TEST(Canvas, BackgroundColourAndPictureRebuildTheDrawing)

@@ -7,6 +7,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileInfo>
+#include <QMenu>
 #include <QMimeData>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -65,6 +66,42 @@ public:
             return;
         const QRect thumb = subControlRect(CC_ScrollBar, option, SC_ScrollBarSlider, widget);
         painter->fillRect(thumb.adjusted(1, 1, -1, -1), option->palette.color(QPalette::Dark));
+    }
+};
+
+// The selection menus show a check mark beside the chosen item and nothing
+// beside the others. The desktop style draws every item that can take a mark
+// with a box, empty when unchecked, so a whole menu would be a column of boxes;
+// here a checked item gets a plain tick in that place and the others nothing.
+class CheckMarkMenuStyle : public QProxyStyle {
+public:
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget) const override
+    {
+        const bool indicator = element == PE_IndicatorCheckBox || element == PE_IndicatorMenuCheckMark
+                            || element == PE_IndicatorRadioButton;
+        if (!indicator || !qobject_cast<const QMenu*>(widget)) {
+            QProxyStyle::drawPrimitive(element, option, painter, widget);
+            return;
+        }
+        if (!(option->state & State_On))
+            return;
+        const QRectF r = QRectF(option->rect).adjusted(1, 1, -1, -1);
+        const qreal side = std::min(r.width(), r.height());
+        const QRectF box(r.center() - QPointF(side / 2, side / 2), QSizeF(side, side));
+        const QPointF tick[] = {box.topLeft() + QPointF(0.15 * side, 0.55 * side),
+                                box.topLeft() + QPointF(0.40 * side, 0.80 * side),
+                                box.topLeft() + QPointF(0.85 * side, 0.20 * side)};
+        const QPalette::ColorGroup group = option->state & State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        const QPalette::ColorRole role = option->state & State_Selected ? QPalette::HighlightedText : QPalette::Text;
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing, true);
+        QPen pen(option->palette.color(group, role), std::max<qreal>(1.5, side / 7));
+        pen.setCapStyle(Qt::RoundCap);
+        pen.setJoinStyle(Qt::RoundJoin);
+        painter->setPen(pen);
+        painter->drawPolyline(tick, 3);
+        painter->restore();
     }
 };
 
@@ -170,8 +207,11 @@ void Form1::buildMenus()
     // Check marks are set only by the refresh at the next move (and by
     // "単色" at once); a click must not toggle them, so each handler puts the
     // mark back as it was before storing its value.
+    auto* checkStyle = new CheckMarkMenuStyle;
+    checkStyle->setParent(this);
     QMenu* iro = bar->addMenu(QStringLiteral("色選択"));
     iro->setObjectName(QStringLiteral("iro"));
+    iro->setStyle(checkStyle);
     for (const ValueItem& item : kColourModeItems) {
         QAction* a = addItem(iro, QStringLiteral("i%1").arg(item.value), QString::fromUtf8(item.caption), true);
         modeActions_.emplace_back(item.value, a);
@@ -186,6 +226,7 @@ void Form1::buildMenus()
 
     QMenu* fude = bar->addMenu(QStringLiteral("描画筆選択"));
     fude->setObjectName(QStringLiteral("fude"));
+    fude->setStyle(checkStyle);
     for (const BrushEntry& brush : brushTable()) {
         QAction* a = addItem(fude, QStringLiteral("f%1").arg(brush.index), QString::fromUtf8(brush.caption), true);
         brushActions_.emplace_back(brush.index, a);
@@ -198,6 +239,7 @@ void Form1::buildMenus()
 
     QMenu* fu = bar->addMenu(QStringLiteral("筆太さ"));
     fu->setObjectName(QStringLiteral("fu"));
+    fu->setStyle(checkStyle);
     for (int size : kThicknessItems) {
         QAction* a = addItem(fu, QStringLiteral("fu%1").arg(size), QString::number(size), true);
         sizeActions_.emplace_back(size, a);
