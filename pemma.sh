@@ -80,8 +80,8 @@ check() {
         echo "FAILED: sanitizer reports above (files in $logs)" >&2
         status=1
     fi
-    [ $status -eq 0 ] || return $status
-    run_fuzzers
+    run_fuzzers || status=1
+    return $status
 }
 
 case "${1:-}" in
