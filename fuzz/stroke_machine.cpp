@@ -59,23 +59,24 @@ double position(FuzzedDataProvider& in, int extent)
     }
 }
 
-[[noreturn]] void fail(const char* what, const QRect& changed, const QRect& dirty)
+[[noreturn]] void fail(const char* what, const QRect& changed, const QRect& dirty, const DrawingState& s)
 {
     std::fprintf(stderr,
-                 "stroke machine: %s: changed pixels %dx%d at %d,%d, repaint area %dx%d at %d,%d\n", what,
-                 changed.width(), changed.height(), changed.x(), changed.y(), dirty.width(), dirty.height(),
-                 dirty.x(), dirty.y());
+                 "stroke machine: %s: changed pixels %dx%d at %d,%d, repaint area %dx%d at %d,%d "
+                 "(brush %d, thickness %d, colour mode %d, pen width %g)\n",
+                 what, changed.width(), changed.height(), changed.x(), changed.y(), dirty.width(), dirty.height(),
+                 dirty.x(), dirty.y(), s.brushIndex, s.brushSize, s.colourMode, s.penWidth);
     std::abort();
 }
 
 // Every pixel that differs between before and the canvas now lies inside
 // the canvas's repaint area, which is then taken as the window takes it.
-void checkRepaintArea(const QImage& before, Canvas& canvas, const char* event)
+void checkRepaintArea(const QImage& before, Canvas& canvas, const DrawingState& state, const char* event)
 {
     const QImage& after = canvas.image();
     const QRect dirty = canvas.takeDirty();
     if (after.size() != before.size() || after.format() != before.format())
-        fail("the drawing changed its size or format", after.rect(), dirty);
+        fail("the drawing changed its size or format", after.rect(), dirty, state);
     QRect changed;
     for (int y = 0; y < after.height(); ++y) {
         const QRgb* a = reinterpret_cast<const QRgb*>(after.constScanLine(y));
@@ -85,7 +86,7 @@ void checkRepaintArea(const QImage& before, Canvas& canvas, const char* event)
                 changed |= QRect(x, y, 1, 1);
     }
     if (!changed.isEmpty())
-        fail(event, changed, dirty);
+        fail(event, changed, dirty, state);
 }
 
 } // namespace
@@ -127,7 +128,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             before = canvas.image().copy();
             frame.Form_MouseDown(lastX, lastY);
             held = true;
-            checkRepaintArea(before, canvas, "a press painted outside its repaint area");
+            checkRepaintArea(before, canvas, state, "a press painted outside its repaint area");
             break;
         case 1:
         case 2:
@@ -141,13 +142,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 held = !held;
             before = canvas.image().copy();
             frame.Form_MouseMove(lastX, lastY, held);
-            checkRepaintArea(before, canvas, "a move painted outside its repaint area");
+            checkRepaintArea(before, canvas, state, "a move painted outside its repaint area");
             break;
         case 6: // release
             before = canvas.image().copy();
             frame.Form_MouseUp(position(in, w), position(in, h));
             held = false;
-            checkRepaintArea(before, canvas, "a release painted outside its repaint area");
+            checkRepaintArea(before, canvas, state, "a release painted outside its repaint area");
             break;
         case 7: // brush: from the menu, or any number a settings file gave
             state.brushIndex = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegral<int16_t>()
