@@ -9,7 +9,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ ninja-build ccache libgtest-dev libbenchmark-dev libx11-dev
           qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
-          fonts-ipafont-gothic xvfb xdotool imagemagick clang libclang-rt-14-dev)
+          fonts-ipafont-gothic xvfb xdotool imagemagick clang libclang-rt-14-dev llvm-14)
 
 install_missing() {
     local missing=() p
@@ -63,6 +63,10 @@ run_fuzzers() {
 # The sanitizer build (clang, AddressSanitizer with leak detection and
 # UndefinedBehaviorSanitizer, warnings as errors) with the fuzzers.
 check() {
+    # Sanitizer reports name files and lines through LLVM's symbolizer.
+    if [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ]; then
+        export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
+    fi
     cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
         -DCMAKE_CXX_COMPILER=clang++ -DPEMMA_SANITIZE=ON -DPEMMA_BUILD_FUZZERS=ON \
         -DPEMMA_BUILD_BENCH=OFF -DPEMMA_WERROR=ON
