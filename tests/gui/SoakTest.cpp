@@ -193,16 +193,15 @@ TEST(Soak, TwentyThousandRandomEventsThenACloseWhoseSettingsReadBack)
         const int kind = below(100);
         if (kind < 55) { // move, with or without a button held
             pointer = below(8) == 0 ? randomPoint() : pointer + QPoint(below(41) - 20, below(41) - 20);
-            pointer = QPoint(std::clamp(pointer.x(), 0, form.width() - 1), std::clamp(pointer.y(), 0, form.height() - 1));
+            pointer = QPoint(std::clamp(pointer.x(), 0, form.width() - 1),
+                             std::clamp(pointer.y(), 0, form.height() - 1));
             QTest::mouseMove(form.windowHandle(), pointer);
-        } else if (kind < 65) { // press
+        } else if (kind < 75) { // press, or release the button held
             if (held == Qt::NoButton) {
                 held = buttons[below(4)];
                 pointer = randomPoint();
                 QTest::mousePress(form.windowHandle(), held, Qt::NoModifier, pointer);
-            }
-        } else if (kind < 75) { // release
-            if (held != Qt::NoButton) {
+            } else {
                 QTest::mouseRelease(form.windowHandle(), held, Qt::NoModifier, pointer);
                 held = Qt::NoButton;
             }
