@@ -51,10 +51,10 @@ run_fuzzers() {
                 -artifact_prefix="$findings/$name-" "$out" "fuzz/corpus/$name" >"$findings/$name.log" 2>&1; then
             tail -n 60 "$findings/$name.log"
             echo "FAILED: fuzzer $name found a fault; the input is saved as:" >&2
-            grep -o "Test unit written to .*" "$findings/$name.log" | sed 's/^Test unit written to /  /' >&2
+            grep -o "Test unit written to .*" "$findings/$name.log" | sed 's/^Test unit written to /  /' >&2 || true
             failed=1
         else
-            grep -E "^#[0-9]+.*(DONE|pulse)" "$findings/$name.log" | tail -n 1
+            grep -E "^#[0-9]+.*(DONE|pulse)" "$findings/$name.log" | tail -n 1 || true
         fi
     done
     return $failed
