@@ -4,13 +4,16 @@
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)
 #   ./pemma.sh package   builds the Debian package build/pemmarover_<version>_<arch>.deb
 #   ./pemma.sh gallery   makes the README's pictures in docs/ with the real program
+#   ./pemma.sh check     (developers) the sanitizer build in build-check/: every
+#                        test there, then each fuzzer for FUZZ_SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake g++ ninja-build ccache libgtest-dev libbenchmark-dev libx11-dev
           qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
           fonts-ipafont-gothic xvfb xdotool imagemagick
-          librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian x11-utils)
+          librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian x11-utils
+          clang libclang-rt-14-dev llvm-14)
 
 install_missing() {
     local missing=() p
@@ -26,8 +29,67 @@ install_missing() {
 }
 
 build() {
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release
+    # PEMMA_WERROR=ON (as CI sets it) makes any compiler warning an error.
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEMMA_WERROR="${PEMMA_WERROR:-OFF}"
     cmake --build build -j"$(nproc)"
+}
+
+FUZZERS=(settings_line picture_open stroke_machine)
+
+# Every fuzzer over its seed corpus and what earlier runs found, for
+# FUZZ_SECONDS each, with low limits on time and memory per input. New
+# inputs go to build-check/fuzz/corpus/<name>; a crash is saved as a file in
+# build-check/fuzz/findings/ and its path printed.
+run_fuzzers() {
+    local seconds=${FUZZ_SECONDS:-60} name failed=0 out findings
+    findings="$PWD/build-check/fuzz/findings"
+    mkdir -p "$findings"
+    for name in "${FUZZERS[@]}"; do
+        out="$PWD/build-check/fuzz/corpus/$name"
+        mkdir -p "$out"
+        local dict=()
+        [ -f "fuzz/$name.dict" ] && dict=("-dict=fuzz/$name.dict")
+        echo "== fuzzing $name for ${seconds} s"
+        if ! QT_QPA_PLATFORM=offscreen "./build-check/fuzz/fuzz_$name" -max_total_time="$seconds" \
+                -rss_limit_mb=2048 -timeout=10 -max_len=16384 -print_final_stats=1 "${dict[@]}" \
+                -artifact_prefix="$findings/$name-" "$out" "fuzz/corpus/$name" >"$findings/$name.log" 2>&1; then
+            tail -n 60 "$findings/$name.log"
+            echo "FAILED: fuzzer $name found a fault; the input is saved as:" >&2
+            grep -o "Test unit written to .*" "$findings/$name.log" | sed 's/^Test unit written to /  /' >&2 || true
+            failed=1
+        else
+            grep -E "^#[0-9]+.*(DONE|pulse)" "$findings/$name.log" | tail -n 1 || true
+        fi
+    done
+    return $failed
+}
+
+# The sanitizer build (clang, AddressSanitizer with leak detection and
+# UndefinedBehaviorSanitizer, warnings as errors) with the fuzzers.
+check() {
+    # Sanitizer reports name files and lines through LLVM's symbolizer.
+    if [ -x /usr/lib/llvm-14/bin/llvm-symbolizer ]; then
+        export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer
+    fi
+    cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
+        -DCMAKE_CXX_COMPILER=clang++ -DPEMMA_SANITIZE=ON -DPEMMA_BUILD_FUZZERS=ON \
+        -DPEMMA_BUILD_BENCH=OFF -DPEMMA_WERROR=ON
+    cmake --build build-check -j"$(nproc)"
+    # Every sanitizer report also lands in a file, so that one from a
+    # process whose exit status nobody checks still fails the run.
+    local logs="$PWD/build-check/sanitizer-reports"
+    rm -rf "$logs"
+    mkdir -p "$logs"
+    local status=0
+    ASAN_OPTIONS="log_path=$logs/asan" UBSAN_OPTIONS="log_path=$logs/ubsan" \
+        ctest --test-dir build-check --output-on-failure -j"$(nproc)" || status=1
+    if [ -n "$(ls -A "$logs")" ]; then
+        cat "$logs"/* >&2
+        echo "FAILED: sanitizer reports above (files in $logs)" >&2
+        status=1
+    fi
+    run_fuzzers || status=1
+    return $status
 }
 
 case "${1:-}" in
@@ -56,8 +118,12 @@ gallery)
     build
     tools/gallery.sh --binary build/pemmarover --out docs
     ;;
+check)
+    install_missing
+    check
+    ;;
 *)
-    echo "usage: $0 run | test | package | gallery" >&2
+    echo "usage: $0 run | test | package | gallery | check" >&2
     exit 2
     ;;
 esac

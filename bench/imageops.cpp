@@ -96,7 +96,8 @@ void runPointByPoint(benchmark::State& bs, int item)
 
 const bool registered = [] {
     for (const OperationEntry& e : operationTable()) {
-        const std::string name = "g" + std::to_string(e.item) + "_" + e.caption;
+        std::string name = "g";
+        name += std::to_string(e.item) + "_" + e.caption;
         benchmark::RegisterBenchmark(name.c_str(), runFast, e.item)
             ->ArgNames({"w", "h", "threads"})
             ->Args({1920, 1080, 1})

@@ -90,8 +90,9 @@ TEST_F(PenWidth, NoPreviousPointDrawsNothingButTheRuleStillRuns)
         const double before = fresh.state.penWidth;
         f.Form_MouseMove(200, 300, true);
         EXPECT_EQ(fresh.canvas.pixel(100, 300), kWhite) << "brush " << brush;
-        if (brush != 8)
+        if (brush != 8) {
             EXPECT_NE(fresh.state.penWidth, before) << "brush " << brush;
+        }
         // From here on there is a previous point.
         f.Form_MouseMove(300, 300, true);
         EXPECT_NE(fresh.canvas.pixel(250, 300), kWhite) << "brush " << brush;
