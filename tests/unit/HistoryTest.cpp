@@ -277,8 +277,9 @@ TEST(History, EveryPrimitiveAnnouncesAllItWritesBeforehand)
         }
         for (int y = 0; y < 200; ++y)
             for (int x = 0; x < 300; ++x)
-                if (before.pixel(x, y) != canvas.image().pixel(x, y))
+                if (before.pixel(x, y) != canvas.image().pixel(x, y)) {
                     ASSERT_TRUE(announced.region.contains(QPoint(x, y))) << "primitive " << i % 5 << " at " << x << "," << y;
+                }
     }
     canvas.setWriteObserver(nullptr);
 }
