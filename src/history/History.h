@@ -89,7 +89,10 @@ private:
         std::optional<Colour> backColor;
         std::optional<QImage> picture;
         std::optional<std::pair<double, double>> pictureSize;
-        std::size_t bytes = 0;
+        std::size_t bytes;
+        // Written out (no member initialiser) so that std::optional<Step>
+        // can be made inside this class with clang too.
+        Step() : bytes(0) {}
         void count();
     };
 
