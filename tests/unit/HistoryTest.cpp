@@ -136,7 +136,7 @@ TEST(History, EveryKindOfStepIsUndoneAndRedonePixelForPixel)
         {"reopen", [&] { p.command([&] { return openPicture(files, photoFile); }); }},
     };
     for (int item = 1; item <= kOperationCount; ++item)
-        steps.emplace_back("g" + std::to_string(item), [&p, item] { p.operation(item); });
+        steps.emplace_back(std::string("g").append(std::to_string(item)), [&p, item] { p.operation(item); });
 
     std::vector<Look> looks{p.look()};
     for (auto& [name, run] : steps) {
