@@ -124,7 +124,10 @@ bool decodeOver(const QString& fileName, bool byContent, uchar fill, Decoded* ou
 {
     QImageReader reader(fileName);
     reader.setDecideFormatFromContent(byContent);
-    const QSize size = reader.size();
+    QSize size = reader.size();
+    // A BMP stored top-down tells its height as a negative number.
+    if (size.width() > 0 && size.height() < 0 && size.height() > -kMaxPictureSide - 1)
+        size.setHeight(-size.height());
     const QImage::Format format = reader.imageFormat();
     QImage& picture = out->picture;
     picture = QImage();
