@@ -170,18 +170,21 @@ void whitenUndelivered(const QImage& a, const QImage& b, QImage* shown)
 {
     const QImage other = b.convertToFormat(shown->format());
     const bool sameStorage = a.format() == b.format() && a.depth() >= 8;
-    const size_t pixelBytes = static_cast<size_t>(a.depth() / 8);
+    const int pixelBytes = a.depth() / 8;
+    const size_t rowBytes = static_cast<size_t>(pixelBytes) * static_cast<size_t>(a.width());
+    const int width = shown->width();
     for (int y = 0; y < shown->height(); ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(shown->scanLine(y));
         const QRgb* otherRow = reinterpret_cast<const QRgb*>(other.constScanLine(y));
-        const bool storedSame = !sameStorage
-            || std::memcmp(a.constScanLine(y), b.constScanLine(y), pixelBytes * static_cast<size_t>(a.width())) == 0;
-        if (storedSame && std::memcmp(row, otherRow, sizeof(QRgb) * static_cast<size_t>(shown->width())) == 0)
+        const uchar* storedA = a.constScanLine(y);
+        const uchar* storedB = b.constScanLine(y);
+        const bool storedSame = !sameStorage || std::memcmp(storedA, storedB, rowBytes) == 0;
+        if (storedSame && std::memcmp(row, otherRow, sizeof(QRgb) * static_cast<size_t>(width)) == 0)
             continue; // the whole row was delivered
-        for (int x = 0; x < shown->width(); ++x) {
-            const bool differs = row[x] != otherRow[x]
-                || (sameStorage
-                    && std::memcmp(a.constScanLine(y) + x * pixelBytes, b.constScanLine(y) + x * pixelBytes, pixelBytes) != 0);
+        for (int x = 0; x < width; ++x) {
+            bool differs = row[x] != otherRow[x];
+            for (int k = 0; !differs && !storedSame && k < pixelBytes; ++k)
+                differs = storedA[x * pixelBytes + k] != storedB[x * pixelBytes + k];
             if (differs)
                 row[x] = 0xFFFFFFFF;
         }
