@@ -109,6 +109,53 @@ bool iconIsWhole(QFile& file)
     return true;
 }
 
+// Qt's GIF reader paints the screen around a first frame smaller than the
+// screen in the background colour, and when that frame has a colour table of
+// its own, it takes the colour from that table before reading it: memory
+// nobody wrote. Such a frame takes none of its colours from the file's global
+// table, so the file is decoded without that table; around the frame the
+// picture then stays black, as in a GIF that has no global table. Gives the
+// bytes to decode instead of the file, or nothing when the file is fine.
+QByteArray gifToDecode(QFile& file)
+{
+    const qint64 size = file.size();
+    const uchar* bytes = size >= 13 ? file.map(0, size) : nullptr;
+    if (!bytes || std::memcmp(bytes, "GIF8", 4) != 0)
+        return {};
+    const uchar flags = bytes[10];
+    if (!(flags & 0x80))
+        return {};
+    const qint64 globalBytes = 3 * (qint64(2) << (flags & 7));
+    // The blocks up to the first frame, read the way Qt's reader reads them.
+    qint64 at = 13 + globalBytes;
+    while (at < size) {
+        const uchar introducer = bytes[at++];
+        if (introducer == ',') {
+            // The frame's description: position, size, then its flags.
+            if (at + 9 > size || !(bytes[at + 8] & 0x80))
+                return {};
+            QByteArray decoded(reinterpret_cast<const char*>(bytes), size);
+            decoded[10] = static_cast<char>(flags & ~0x80);
+            decoded.remove(13, globalBytes);
+            return decoded;
+        }
+        if (introducer != '!' || at >= size)
+            return {};
+        const uchar label = bytes[at++];
+        // Qt reads the first block of these two whole even when it is empty.
+        if ((label == 0xF9 || label == 0xFF) && at < size)
+            at += 1 + bytes[at];
+        // Then blocks up to an empty one.
+        while (at < size) {
+            const uchar length = bytes[at++];
+            if (length == 0)
+                break;
+            at += length;
+        }
+    }
+    return {};
+}
+
 // Decodes into a picture filled beforehand with fill, where the reader takes
 // the one it is given (most of Qt's readers do for their usual formats):
 // pixels that the file does not deliver keep the fill. Of the readers that
@@ -119,10 +166,16 @@ struct Decoded {
     bool ownBuffer = false; // the reader decoded into the prefilled picture
 };
 
-bool decodeOver(const QString& fileName, bool byContent, uchar fill, Decoded* out,
+bool decodeOver(const QString& fileName, const QByteArray& replacement, bool byContent, uchar fill, Decoded* out,
                 QImageReader::ImageReaderError* error)
 {
     QImageReader reader(fileName);
+    QBuffer buffer;
+    if (!replacement.isEmpty()) {
+        buffer.setData(replacement);
+        buffer.open(QIODevice::ReadOnly);
+        reader.setDevice(&buffer);
+    }
     reader.setDecideFormatFromContent(byContent);
     QSize size = reader.size();
     // A BMP stored top-down tells its height as a negative number.
@@ -227,6 +280,7 @@ PictureLoad loadPicture(const QString& fileName)
     QByteArray contentFormat;
     for (const bool byContent : {true, false}) {
         QSize size;
+        QByteArray replacement;
         {
             QImageReader probe(fileName);
             probe.setDecideFormatFromContent(byContent);
@@ -249,6 +303,11 @@ PictureLoad loadPicture(const QString& fileName)
                     return result;
                 }
             }
+            if (format == "gif") {
+                QFile gif(fileName);
+                if (gif.open(QIODevice::ReadOnly))
+                    replacement = gifToDecode(gif);
+            }
             size = probe.size();
             // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
             // one that claims more is cut short and is not worth decoding.
@@ -263,7 +322,7 @@ PictureLoad loadPicture(const QString& fileName)
         }
         Decoded first;
         QImageReader::ImageReaderError error{};
-        if (!decodeOver(fileName, byContent, 0x00, &first, &error)) {
+        if (!decodeOver(fileName, replacement, byContent, 0x00, &first, &error)) {
             if (byContent) {
                 result.error = readErrorText(error);
                 continue; // keeps the reason found by the content
@@ -280,7 +339,7 @@ PictureLoad loadPicture(const QString& fileName)
         // and they become white, like an empty canvas.
         if (!allDelivered(first) && !result.picture.isNull()) {
             Decoded second;
-            if (!decodeOver(fileName, byContent, 0xFF, &second, &error)
+            if (!decodeOver(fileName, replacement, byContent, 0xFF, &second, &error)
                 || second.picture.size() != first.picture.size()) {
                 result.picture = QImage();
                 result.error = readErrorText(error);
