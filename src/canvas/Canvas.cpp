@@ -79,41 +79,19 @@ void Canvas::setPicture(const QImage& picture)
     cls();
 }
 
-// Long thin shapes are announced piece by piece, so that a slanted segment
-// or a wide ring does not announce the whole box around it. Beyond this many
-// pieces (a shape reaching far off the drawing) the box is announced.
+// A ring is announced arc by arc, so that a wide ring does not announce
+// the whole box around it. Beyond this many arcs (a ring reaching far off the
+// drawing) the box is announced.
 namespace {
 constexpr double kPieceLength = 32;
 constexpr int kMostPieces = 1024;
 } // namespace
 
-void Canvas::announceSegment(QPointF a, QPointF b)
+void Canvas::announceSegment(QPoint a, QPoint b)
 {
-    if (!observer_)
-        return;
-    // Each piece's box, widened by half the pen and a margin for the
-    // rasteriser's rounding (worked out in whole numbers: this runs for
-    // every segment while a step is recorded).
-    const int m = drawWidth_ / 2 + 2;
-    auto announce = [&](double x0, double y0, double x1, double y1) {
-        aboutToWrite(QRect(QPoint(static_cast<int>(std::floor(std::min(x0, x1))) - m,
-                                  static_cast<int>(std::floor(std::min(y0, y1))) - m),
-                           QPoint(static_cast<int>(std::ceil(std::max(x0, x1))) + m,
-                                  static_cast<int>(std::ceil(std::max(y0, y1))) + m)));
-    };
-    const double dx = b.x() - a.x(), dy = b.y() - a.y();
-    const int pieces = static_cast<int>(std::ceil(std::max(std::fabs(dx), std::fabs(dy)) / kPieceLength));
-    if (pieces <= 1 || pieces > kMostPieces) {
-        announce(a.x(), a.y(), b.x(), b.y());
-        return;
-    }
-    double x0 = a.x(), y0 = a.y();
-    for (int i = 1; i <= pieces; ++i) {
-        const double x1 = a.x() + dx * i / pieces, y1 = a.y() + dy * i / pieces;
-        announce(x0, y0, x1, y1);
-        x0 = x1;
-        y0 = y1;
-    }
+    // Half the pen and a margin for the rasteriser's rounding.
+    if (observer_)
+        observer_->aboutToWriteAlong(a, b, drawWidth_ / 2 + 2);
 }
 
 void Canvas::announceCircle(double x, double y, double radius, bool filled)
@@ -196,7 +174,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
     if (area.isEmpty())
         return;
-    announceSegment(QPointF(a), QPointF(b));
+    announceSegment(a, b);
     QPainter p(&image_);
     beginAliased(p);
     p.setClipRect(area);

@@ -15,6 +15,10 @@ public:
     // `area` covers every pixel the coming write may change; it may reach
     // beyond the drawing.
     virtual void aboutToWrite(const QRect& area) = 0;
+    // The coming write changes only pixels within `reach` pixels, on either
+    // axis, of the segment from a to b (so long strokes need not announce
+    // the whole box around them).
+    virtual void aboutToWriteAlong(QPoint a, QPoint b, int reach) = 0;
 };
 
 // The persistent drawing behind the window and the operations every painting
@@ -137,7 +141,7 @@ public:
 
 private:
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
-    void announceSegment(QPointF a, QPointF b);
+    void announceSegment(QPoint a, QPoint b);
     void announceCircle(double x, double y, double radius, bool filled);
     // Adds `area`, cut to the drawing, to the dirty rectangle and returns the
     // cut area; the caller then writes only inside what it returns.

@@ -1,6 +1,8 @@
 #include "history/History.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace pemma {
@@ -358,26 +360,54 @@ void History::aboutToWrite(const QRect& area)
         changedOutsideStep();
     if (before_.isNull())
         return; // no step yet: the copy is taken when the first one opens
-    // This runs for every segment painted: whole numbers only.
+    // This runs for every dot and run painted: whole numbers only.
     const int left = std::max(area.left(), 0), right = std::min(area.right(), before_.width() - 1);
     const int top = std::max(area.top(), 0), bottom = std::min(area.bottom(), before_.height() - 1);
     if (left > right || top > bottom)
         return;
     const int c0 = left / kTileSize, c1 = right / kTileSize;
     const int r0 = top / kTileSize, r1 = bottom / kTileSize;
-    for (int row = r0; row <= r1; ++row) {
-        for (int col = c0; col <= c1; ++col) {
-            const int index = row * columns_ + col;
-            if (open_) {
-                if (markedBy_[index] != serial_) {
-                    markedBy_[index] = serial_;
-                    written_.push_back(index);
-                }
-            } else if (!isStray_[index]) {
-                isStray_[index] = 1;
-                stray_.push_back(index);
-            }
-        }
+    for (int row = r0; row <= r1; ++row)
+        for (int col = c0; col <= c1; ++col)
+            mark(row * columns_ + col);
+}
+
+void History::aboutToWriteAlong(QPoint a, QPoint b, int reach)
+{
+    if (!open_ && !redo_.empty())
+        changedOutsideStep();
+    if (before_.isNull())
+        return;
+    // The tiles are taken in bands one tile wide across the segment's longer
+    // axis ("along"); in each band, those across it from the segment's
+    // lowest to its highest point over the band widened by `reach`, and
+    // `reach` beyond. This runs for every segment painted.
+    const bool steep = std::abs(b.y() - a.y()) > std::abs(b.x() - a.x());
+    int a0 = a.x(), a1 = a.y(), b0 = b.x(), b1 = b.y();
+    int alongSize = before_.width(), acrossSize = before_.height();
+    if (steep) {
+        std::swap(a0, a1);
+        std::swap(b0, b1);
+        std::swap(alongSize, acrossSize);
+    }
+    if (a0 > b0) {
+        std::swap(a0, b0);
+        std::swap(a1, b1);
+    }
+    const int first = std::max(a0 - reach, 0), last = std::min(b0 + reach, alongSize - 1);
+    if (first > last)
+        return;
+    const double slope = b0 == a0 ? 0.0 : static_cast<double>(b1 - a1) / (b0 - a0);
+    for (int band = first / kTileSize; band <= last / kTileSize; ++band) {
+        const int from = std::max(band * kTileSize - reach, a0);
+        const int to = std::min(band * kTileSize + kTileSize - 1 + reach, b0);
+        const double y0 = a1 + (from - a0) * slope, y1 = a1 + (to - a0) * slope;
+        const int low = std::max(static_cast<int>(std::floor(std::min(y0, y1))) - reach, 0);
+        const int high = std::min(static_cast<int>(std::ceil(std::max(y0, y1))) + reach, acrossSize - 1);
+        if (low > high)
+            continue;
+        for (int across = low / kTileSize; across <= high / kTileSize; ++across)
+            mark(steep ? band * columns_ + across : across * columns_ + band);
     }
 }
 

@@ -73,6 +73,7 @@ public:
     std::size_t bytes() const;
 
     void aboutToWrite(const QRect& area) override;
+    void aboutToWriteAlong(QPoint a, QPoint b, int reach) override;
 
 private:
     // One tile of the drawing as it was: runs of (count, pixel) pairs over
@@ -102,6 +103,19 @@ private:
     void copyTile(const QImage& from, QImage& to, int index) const;
     bool sameTile(const QImage& a, const QImage& b, int index) const;
     void syncGrid();
+    // Notes that tile `index` is about to be written.
+    void mark(int index)
+    {
+        if (open_) {
+            if (markedBy_[index] != serial_) {
+                markedBy_[index] = serial_;
+                written_.push_back(index);
+            }
+        } else if (!isStray_[index]) {
+            isStray_[index] = 1;
+            stray_.push_back(index);
+        }
+    }
     void exchange(Step& step);
     void changedOutsideStep();
     void enforceLimits();
