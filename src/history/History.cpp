@@ -234,13 +234,14 @@ void History::endStep(Keep keep)
         // Room first, so that the limit holds while the tiles are taken too.
         record = makeRoom(mostBytes(step, written_.size()));
     }
-    if (record) {
+    // Each tile is kept and brought up to date while it is at hand.
+    if (record)
         step.tiles.reserve(written_.size());
-        for (int index : written_)
+    for (int index : written_) {
+        if (record)
             step.tiles.push_back(encode(before_, index));
-    }
-    for (int index : written_)
         copyTile(image, before_, index);
+    }
     written_.clear();
     if (!record) {
         if (changed)
