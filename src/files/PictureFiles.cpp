@@ -83,8 +83,10 @@ bool iconIsWhole(QFile& file)
         if (!file.seek(offset))
             return false;
         const QByteArray dib = file.read(40);
-        if (dib.size() >= 4 && dib.startsWith("\x89PNG"))
-            continue; // a PNG inside refuses to open when cut short
+        // A PNG inside (its whole signature, as the reader looks for it)
+        // refuses to open when cut short.
+        if (dib.startsWith(QByteArray::fromRawData("\x89PNG\r\n\x1A\n", 8)))
+            continue;
         if (dib.size() < 40 || u32(dib, 0) != 40 || u16(dib, 12) != 1 || u32(dib, 16) != 0)
             return false;
         const qint64 width = qint32(u32(dib, 4)), height = qint32(u32(dib, 8)) / 2;
