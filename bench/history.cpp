@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 #include <cmath>
 #include <fstream>
+#include <vector>
 #include <unistd.h>
 
 #include "imageops/Operations.h"
@@ -101,6 +102,31 @@ BENCHMARK(BM_Stroke100Moves)
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}})
     ->ArgNames({"record", "photo", "jumpy"})
     ->Unit(benchmark::kMicrosecond);
+
+// Only the marking of a stroke's tiles: the same segments as the 100 moves
+// above, announced to the history without painting them.
+void BM_MarkOnly(benchmark::State& st)
+{
+    const bool jumpy = st.range(0);
+    Painter p(false);
+    const int reach = 8 / 2 + 2; // brush 0 at thickness 10 paints 8 pixels wide
+    std::vector<QPoint> points;
+    for (int i = 0; i < 100000; ++i)
+        points.push_back(jumpy ? QPoint(100 + (i * 37) % 1700, 100 + (i * 53) % 900)
+                               : QPoint(960 + 800 * std::sin(i * 0.025), 540 + 450 * std::sin(i * 0.0325)));
+    std::size_t first = 1;
+    for (auto _ : st) {
+        st.PauseTiming();
+        p.form.history().beginStep();
+        if (first + 100 > points.size())
+            first = 1;
+        st.ResumeTiming();
+        for (std::size_t i = first; i < first + 100; ++i)
+            p.form.history().aboutToWriteAlong(points[i - 1], points[i], reach);
+        first += 100;
+    }
+}
+BENCHMARK(BM_MarkOnly)->Arg(0)->Arg(1)->ArgName("jumpy")->Unit(benchmark::kMicrosecond);
 
 // The release that closes the step of such a stroke: the changed tiles are
 // kept and the history's copy brought up to date.

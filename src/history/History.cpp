@@ -181,6 +181,8 @@ void History::syncGrid()
     redo_.clear();
     before_ = image.convertToFormat(QImage::Format_RGB32);
     before_.detach();
+    width_ = before_.width();
+    height_ = before_.height();
     columns_ = (before_.width() + kTileSize - 1) / kTileSize;
     rows_ = (before_.height() + kTileSize - 1) / kTileSize;
     const std::size_t tiles = static_cast<std::size_t>(columns_) * rows_;
@@ -194,6 +196,7 @@ void History::restart()
 {
     open_.reset();
     before_ = QImage();
+    width_ = height_ = 0;
     syncGrid();
 }
 
@@ -357,35 +360,48 @@ void History::enforceLimits()
 
 void History::aboutToWrite(const QRect& area)
 {
+    markBox(area.left(), area.top(), area.right(), area.bottom());
+}
+
+void History::markBox(int left, int top, int right, int bottom)
+{
     if (!open_ && !redo_.empty())
         changedOutsideStep();
-    if (before_.isNull())
-        return; // no step yet: the copy is taken when the first one opens
-    // This runs for every dot and run painted: whole numbers only.
-    const int left = std::max(area.left(), 0), right = std::min(area.right(), before_.width() - 1);
-    const int top = std::max(area.top(), 0), bottom = std::min(area.bottom(), before_.height() - 1);
+    // No step yet: the copy is taken when the first one opens (and the
+    // sizes are 0 until then). This runs for every shape painted: whole
+    // numbers only.
+    left = std::max(left, 0);
+    right = std::min(right, width_ - 1);
+    top = std::max(top, 0);
+    bottom = std::min(bottom, height_ - 1);
     if (left > right || top > bottom)
         return;
-    const int c0 = left / kTileSize, c1 = right / kTileSize;
-    const int r0 = top / kTileSize, r1 = bottom / kTileSize;
-    for (int row = r0; row <= r1; ++row)
-        for (int col = c0; col <= c1; ++col)
+    for (int row = top / kTileSize; row <= bottom / kTileSize; ++row)
+        for (int col = left / kTileSize; col <= right / kTileSize; ++col)
             mark(row * columns_ + col);
 }
 
 void History::aboutToWriteAlong(QPoint a, QPoint b, int reach)
 {
+    const int left = std::min(a.x(), b.x()) - reach, right = std::max(a.x(), b.x()) + reach;
+    const int top = std::min(a.y(), b.y()) - reach, bottom = std::max(a.y(), b.y()) + reach;
+    // A short segment (the usual move of a hand) lies within a tile or two
+    // each way: its box is as good as any.
+    if (right / kTileSize - left / kTileSize <= 1 && bottom / kTileSize - top / kTileSize <= 1) {
+        markBox(left, top, right, bottom);
+        return;
+    }
     if (!open_ && !redo_.empty())
         changedOutsideStep();
-    if (before_.isNull())
+    if (width_ == 0)
         return;
     // The tiles are taken in bands one tile wide across the segment's longer
     // axis ("along"); in each band, those across it from the segment's
     // lowest to its highest point over the band widened by `reach`, and
-    // `reach` beyond. This runs for every segment painted.
+    // `reach` beyond.
     const bool steep = std::abs(b.y() - a.y()) > std::abs(b.x() - a.x());
     int a0 = a.x(), a1 = a.y(), b0 = b.x(), b1 = b.y();
-    int alongSize = before_.width(), acrossSize = before_.height();
+    int alongSize = width_, acrossSize = height_;
     if (steep) {
         std::swap(a0, a1);
         std::swap(b0, b1);
@@ -398,13 +414,17 @@ void History::aboutToWriteAlong(QPoint a, QPoint b, int reach)
     const int first = std::max(a0 - reach, 0), last = std::min(b0 + reach, alongSize - 1);
     if (first > last)
         return;
-    const double slope = b0 == a0 ? 0.0 : static_cast<double>(b1 - a1) / (b0 - a0);
+    // The segment's height over a point along it, in 32-bit fixed point and
+    // whole numbers only: rounded down, it is less than one pixel off, which
+    // the extra pixel on either side covers.
+    const std::int64_t slope = b0 == a0 ? 0 : (std::int64_t(b1 - a1) << 32) / (b0 - a0);
+    auto acrossAt = [&](int along) { return a1 + static_cast<int>((std::int64_t(along - a0) * slope) >> 32); };
     for (int band = first / kTileSize; band <= last / kTileSize; ++band) {
         const int from = std::max(band * kTileSize - reach, a0);
         const int to = std::min(band * kTileSize + kTileSize - 1 + reach, b0);
-        const double y0 = a1 + (from - a0) * slope, y1 = a1 + (to - a0) * slope;
-        const int low = std::max(static_cast<int>(std::floor(std::min(y0, y1))) - reach, 0);
-        const int high = std::min(static_cast<int>(std::ceil(std::max(y0, y1))) + reach, acrossSize - 1);
+        const int y0 = acrossAt(from), y1 = acrossAt(to);
+        const int low = std::max(std::min(y0, y1) - reach - 1, 0);
+        const int high = std::min(std::max(y0, y1) + reach + 1, acrossSize - 1);
         if (low > high)
             continue;
         for (int across = low / kTileSize; across <= high / kTileSize; ++across)

@@ -103,6 +103,9 @@ private:
     void copyTile(const QImage& from, QImage& to, int index) const;
     bool sameTile(const QImage& a, const QImage& b, int index) const;
     void syncGrid();
+    // Notes that the tiles of the box, cut to the drawing, are about to be
+    // written.
+    void markBox(int left, int top, int right, int bottom);
     // Notes that tile `index` is about to be written.
     void mark(int index)
     {
@@ -143,6 +146,7 @@ private:
     std::vector<std::uint32_t> markedBy_;
     std::uint32_t serial_ = 0;
     int columns_ = 0, rows_ = 0;
+    int width_ = 0, height_ = 0; // of the copy, 0 before the first step
 };
 
 } // namespace pemma
