@@ -1,7 +1,6 @@
 #include "history/History.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
