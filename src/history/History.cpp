@@ -362,13 +362,20 @@ void History::aboutToWrite(const QRect& area)
     markBox(area.left(), area.top(), area.right(), area.bottom());
 }
 
-void History::markBox(int left, int top, int right, int bottom)
+bool History::writeComing()
 {
     if (!open_ && !redo_.empty())
         changedOutsideStep();
     // No step yet: the copy is taken when the first one opens (and the
-    // sizes are 0 until then). This runs for every shape painted: whole
-    // numbers only.
+    // sizes are 0 until then).
+    return width_ > 0;
+}
+
+void History::markBox(int left, int top, int right, int bottom)
+{
+    if (!writeComing())
+        return;
+    // This runs for every shape painted: whole numbers only.
     left = std::max(left, 0);
     right = std::min(right, width_ - 1);
     top = std::max(top, 0);
@@ -390,9 +397,7 @@ void History::aboutToWriteAlong(QPoint a, QPoint b, int reach)
         markBox(left, top, right, bottom);
         return;
     }
-    if (!open_ && !redo_.empty())
-        changedOutsideStep();
-    if (width_ == 0)
+    if (!writeComing())
         return;
     // The tiles are taken in bands one tile wide across the segment's longer
     // axis ("along"); in each band, those across it from the segment's

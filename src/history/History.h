@@ -103,6 +103,9 @@ private:
     void copyTile(const QImage& from, QImage& to, int index) const;
     bool sameTile(const QImage& a, const QImage& b, int index) const;
     void syncGrid();
+    // A write is coming: outside a step it ends redo. False while there is
+    // no copy of the drawing to mark tiles in.
+    bool writeComing();
     // Notes that the tiles of the box, cut to the drawing, are about to be
     // written.
     void markBox(int left, int top, int right, int bottom);
