@@ -10,6 +10,7 @@
 #include "files/FileDialogs.h"
 #include "history/History.h"
 #include "imageops/Operations.h"
+#include "keep/Keeper.h"
 #include "paint/StrokeFrame.h"
 #include "shell/core/Startup.h"
 #include "state/Clock.h"
@@ -69,6 +70,14 @@ public:
     // they could not be written.
     bool saveSettings(QString* error = nullptr) const;
 
+    // From now on the painting is kept on disk in slot as it changes (see
+    // Keeper). `changed`: the drawing as it now is has not been kept yet.
+    void startKeeping(std::unique_ptr<KeepSlot> slot, KeepTiming timing = {}, bool changed = false);
+    Keeper* keeper() { return keeper_.get(); }
+    // The end of the run: the painting is kept as it is, marked as closed
+    // normally.
+    void keepAtEnd();
+
     // Pointer events over the canvas. `held`: whether any button is down
     // once the event has happened.
     void press(QPointF pos, bool held = true);
@@ -104,6 +113,8 @@ public:
 private:
     template <typename F>
     void fileCommand(F command);
+    // Tells the keeper that a change has ended.
+    void changeEnded();
 
     ScreenMetrics screen_;
     DrawingState state_;
@@ -119,6 +130,7 @@ private:
     FileDialogs* dialogs_ = nullptr;
     FileCommandWindow* window_ = nullptr;
     bool held_ = false;
+    std::unique_ptr<Keeper> keeper_; // stands between the canvas and the history
 };
 
 } // namespace pemma

@@ -4,7 +4,6 @@
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSessionManager>
 #include <QSocketNotifier>
 #include <QTranslator>
 #include <QTimer>
@@ -17,6 +16,7 @@
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/Version.h"
 #include "shell/window/Form1.h"
+#include "shell/window/RestoreQuestionBox.h"
 
 namespace {
 
@@ -92,16 +92,20 @@ int main(int argc, char** argv)
     form.Form_Load();
     closeOnTerminationSignals(form);
 
-    // The end of the desktop session closes the window the same way.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.Form_QueryUnload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.Form_QueryUnload(); });
+    // The end of the desktop session, the application quitting and a lost
+    // display end the run the same way.
+    form.endOfRun().watch(app);
 
     form.show();
-    if (!line.file.empty()) {
-        // The file names bytes as the system gave them.
-        const QString file = QFile::decodeName(QByteArray::fromStdString(line.file));
-        QTimer::singleShot(0, &form, [&form, file] { form.openPictureFile(file); });
-    }
+    // The file names bytes as the system gave them.
+    const QString file = QFile::decodeName(QByteArray::fromStdString(line.file));
+    pemma::RestoreQuestionBox question(&form, form.endOfRun());
+    QTimer::singleShot(0, &form, [&form, &question, file] {
+        // The question about the last painting comes first, then the file
+        // opens as a step of its own.
+        form.startKeeping(pemma::keepFolder(), question);
+        if (!file.isEmpty() && !form.endOfRun().done())
+            form.openPictureFile(file);
+    });
     return app.exec();
 }
