@@ -134,7 +134,7 @@ start_app() {
     mkdir -p "$dir" "$TMP/config"
     cp "$BIN" "$dir/pemmarover"
     printf "$SETTINGS" >"$dir/pic-ini.dat"
-    (cd "$dir" && XDG_CONFIG_HOME="$TMP/config" exec ./pemmarover >"$dir/out.log" 2>&1) &
+    (cd "$dir" && XDG_CONFIG_HOME="$TMP/config" XDG_STATE_HOME="$TMP/state" exec ./pemmarover >"$dir/out.log" 2>&1) &
     APP_PID=$!
     APP_WINDOW=
     for _ in $(seq 1 100); do

@@ -3,6 +3,9 @@
 # shellcheck shell=bash
 
 E2E_TMP=$(mktemp -d)
+# Paintings the programs keep go to a folder of the run's own, never the
+# user's.
+export XDG_STATE_HOME="$E2E_TMP/state"
 XVFB_PID=
 APP_PID=
 
