@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <algorithm>
+#include <cctype>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -25,6 +26,7 @@ namespace {
 const QByteArray kKept = ".kept";
 const QByteArray kDamaged = ".kept.damaged";
 const QByteArray kLock = ".lock";
+const QByteArray kPicture = ".picture";
 
 std::atomic<void (*)()> writeProbe{nullptr};
 
@@ -73,6 +75,33 @@ void syncFolder(const QByteArray& folder)
         ::fsync(fd);
         ::close(fd);
     }
+}
+
+// Replaces target with data the checked way: a temporary file beside it
+// (mode 0600), every byte checked written, synced, renamed over it, the
+// folder synced. 0 on success, otherwise the error.
+int replaceChecked(const QByteArray& folder, const QByteArray& target, const QByteArray& data, bool probed)
+{
+    QByteArray temp = target + ".XXXXXX";
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    int err = 0;
+    if (!writeAll(fd, data.constData(), data.size()) || ::fsync(fd) != 0)
+        err = errno;
+    if (err == 0 && probed)
+        if (void (*probe)() = writeProbe.load())
+            probe();
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(temp.constData());
+        return err;
+    }
+    syncFolder(folder);
+    return 0;
 }
 
 // Makes lockPath a new lock file held through the returned descriptor: made
@@ -159,6 +188,23 @@ std::vector<QByteArray> listNames(const QByteArray& folder)
     return names;
 }
 
+// The program a picture's own file (<id>.<16 hex digits>.picture, or a
+// temporary file of one with withTemp) belongs to; empty when it is none.
+QByteArray pictureOwner(QByteArray name, bool withTemp = false)
+{
+    if (withTemp && name.size() > 7 && name.at(name.size() - 7) == '.' && name.contains(kPicture + '.'))
+        name.chop(7);
+    if (!name.endsWith(kPicture))
+        return {};
+    name.chop(kPicture.size());
+    if (name.size() < 18 || name.at(name.size() - 17) != '.')
+        return {};
+    for (char c : name.right(16))
+        if (!std::isxdigit(static_cast<unsigned char>(c)))
+            return {};
+    return name.chopped(17);
+}
+
 // The kept paintings in the folder (left aside ones with `withDamaged`),
 // newest first.
 std::vector<Entry> paintings(const QByteArray& folder, bool withDamaged)
@@ -195,6 +241,15 @@ void removeLeftovers(const QByteArray& folder)
         const qsizetype keptAt = name.lastIndexOf(kKept + '.');
         if (keptAt > 0 && name.size() == keptAt + kKept.size() + 7 && !name.endsWith(kDamaged)) {
             const int fd = claim(folder, name.left(keptAt));
+            if (fd >= 0) {
+                ::unlink(path.constData());
+                ::close(fd);
+            }
+            continue;
+        }
+        const QByteArray pictureOf = pictureOwner(name, true);
+        if (!pictureOf.isEmpty() && !name.endsWith(kPicture)) {
+            const int fd = claim(folder, pictureOf);
             if (fd >= 0) {
                 ::unlink(path.constData());
                 ::close(fd);
@@ -264,6 +319,7 @@ QString KeepSlot::prepare()
         ::close(lockFd_);
         lockFd_ = -1;
         written_ = false;
+        pictureWritten_ = false;
     }
     // A new name whenever this one is taken (by a program that started in
     // the same millisecond with the same process id in another namespace, or
@@ -286,31 +342,31 @@ QString KeepSlot::prepare()
     return systemError(EEXIST);
 }
 
-QString KeepSlot::write(const QByteArray& file)
+QString KeepSlot::write(const QByteArray& file, const KeptPictureCache* picture)
 {
     if (QString why = prepare(); !why.isEmpty())
         return why;
-    const QByteArray target = join(folderBytes_, id_ + kKept);
-    QByteArray temp = target + ".XXXXXX";
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC); // mode 0600
-    if (fd < 0)
-        return systemError(errno);
-    int err = 0;
-    if (!writeAll(fd, file.constData(), file.size()) || ::fsync(fd) != 0)
-        err = errno;
-    if (err == 0)
-        if (void (*probe)() = writeProbe.load())
-            probe();
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.constData());
-        return systemError(err);
+    QByteArray pictureName;
+    if (picture) {
+        pictureName = QFile::encodeName(keptPictureName(QFile::decodeName(id_ + kKept), picture->hash));
+        struct stat st {};
+        if (!(pictureWritten_ && pictureHash_ == picture->hash
+              && ::stat(join(folderBytes_, pictureName).constData(), &st) == 0)) {
+            if (const int err = replaceChecked(folderBytes_, join(folderBytes_, pictureName), picture->part, false))
+                return systemError(err);
+            pictureWritten_ = true;
+            pictureHash_ = picture->hash;
+        }
     }
-    syncFolder(folderBytes_);
+    if (const int err = replaceChecked(folderBytes_, join(folderBytes_, id_ + kKept), file, true))
+        return systemError(err);
     written_ = true;
+    // Pictures of earlier keeps are no longer needed.
+    for (const QByteArray& name : listNames(folderBytes_))
+        if (name != pictureName && pictureOwner(name) == id_)
+            ::unlink(join(folderBytes_, name).constData());
+    if (!picture)
+        pictureWritten_ = false;
     return {};
 }
 
@@ -389,7 +445,19 @@ void pruneKept(const QString& folderName, int maxPaintings, qint64 maxBytes)
     const QByteArray folder = QFile::encodeName(folderName);
     if (folder.isEmpty())
         return;
-    const std::vector<Entry> entries = paintings(folder, true);
+    std::vector<Entry> entries = paintings(folder, true);
+    // Each painting counts with its pictures' own files.
+    std::map<QByteArray, std::vector<QByteArray>> pictures;
+    for (const QByteArray& name : listNames(folder))
+        if (const QByteArray id = pictureOwner(name); !id.isEmpty())
+            pictures[id].push_back(name);
+    for (Entry& e : entries) {
+        for (const QByteArray& name : pictures[e.id]) {
+            struct stat st {};
+            if (::lstat(join(folder, name).constData(), &st) == 0)
+                e.size += st.st_size;
+        }
+    }
     // Running programs' paintings stay whatever their age, and take their
     // room first.
     std::map<QByteArray, int> locks;
@@ -417,11 +485,13 @@ void pruneKept(const QString& folderName, int maxPaintings, qint64 maxBytes)
     for (const auto& [id, fd] : locks)
         if (fd >= 0)
             ::close(fd);
-    // Locks whose paintings are gone.
+    // Locks and pictures whose paintings are gone.
     for (const QByteArray& name : listNames(folder)) {
-        if (!name.endsWith(kLock) || name.size() == kLock.size())
+        QByteArray id = pictureOwner(name);
+        if (id.isEmpty() && name.endsWith(kLock) && name.size() > kLock.size())
+            id = name.chopped(kLock.size());
+        if (id.isEmpty())
             continue;
-        const QByteArray id = name.chopped(kLock.size());
         struct stat st {};
         if (::lstat(join(folder, id + kKept).constData(), &st) == 0
             || ::lstat(join(folder, id + kDamaged).constData(), &st) == 0)

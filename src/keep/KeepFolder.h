@@ -30,9 +30,11 @@ public:
 
     // Replaces the kept painting with file, checked as the saves are: a
     // temporary file beside it (mode 0600), every byte checked written,
-    // synced, renamed over it, the folder synced. Empty on success,
+    // synced, renamed over it, the folder synced. A file whose picture is
+    // kept apart comes with that picture (see encodeKept); its own file is
+    // written first, unless this very picture already is. Empty on success,
     // otherwise why not. One write at a time, from any one thread.
-    QString write(const QByteArray& file);
+    QString write(const QByteArray& file, const KeptPictureCache* picture = nullptr);
     // Marks the kept painting as closed normally.
     QString markClosed();
     bool hasPainting() const { return written_; }
@@ -51,6 +53,8 @@ private:
     QByteArray id_;
     int lockFd_ = -1;
     bool written_ = false;
+    bool pictureWritten_ = false;
+    std::uint64_t pictureHash_ = 0;
 };
 
 // A painting of a program that no longer runs, taken: its lock is held until

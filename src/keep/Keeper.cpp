@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 #include <cstdlib>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace pemma {
 
@@ -191,11 +193,12 @@ QString Keeper::copyAndWrite(Job& job)
     painting.drawing = QImage(copy_.constBits(), copy_.width(), copy_.height(), copy_.bytesPerLine(),
                               QImage::Format_RGB32);
     painting.closedNormally = job.closedNormally;
-    const QByteArray file = encodeKept(painting, &pictureCache_);
+    // The picture goes to a file of its own, written once for each picture.
+    const QByteArray file = encodeKept(painting, &pictureCache_, true);
     if (file.isEmpty())
         return QStringLiteral("the painting is larger than a kept painting may be");
     const bool first = !slot_->hasPainting();
-    QString error = slot_->write(file);
+    QString error = slot_->write(file, painting.picture.isNull() ? nullptr : &pictureCache_);
     // Only the newest few are kept; this program's first one may be one
     // too many.
     if (error.isEmpty() && first)
@@ -205,6 +208,9 @@ QString Keeper::copyAndWrite(Job& job)
 
 void Keeper::run()
 {
+    // Below the window's thread, so that waking up to copy and encode never
+    // takes a core from a stroke.
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 10);
     std::unique_lock lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || job_; });

@@ -170,11 +170,19 @@ QByteArray encodePart(const std::uint32_t* pixels, qsizetype stride, int width, 
             int k = 1;
             while (x + k < width && p[x + k] == v)
                 ++k;
-            if (k >= 3)
+            if (k >= 3) {
                 out.run(v, static_cast<std::size_t>(k));
-            else
-                out.literal(p + x, static_cast<std::size_t>(k));
+                x += k;
+                continue;
+            }
+            // Pixels as they are, up to where a run of three or two pixels
+            // of the background begin.
+            const int from = x;
             x += k;
+            while (x < width && !(x + 2 < width && p[x] == p[x + 1] && p[x] == p[x + 2])
+                   && !(b && x + 1 < width && p[x] == b[x] && p[x + 1] == b[x + 1]))
+                ++x;
+            out.literal(p + from, static_cast<std::size_t>(x - from));
         }
     }
     QByteArray bytes(static_cast<qsizetype>(words.size() * sizeof(std::uint32_t)), Qt::Uninitialized);
@@ -256,6 +264,7 @@ struct Header {
     double pictureWidth = 0, pictureHeight = 0;
     qint64 drawingBytes = 0, pictureBytes = 0;
     std::uint64_t drawingHash = 0, pictureHash = 0;
+    bool pictureApart = false;
     bool closedNormally = false;
 };
 
@@ -277,16 +286,17 @@ bool parseHeader(const char* h, qint64 fileSize, Header& out, QString* error)
     const std::uint32_t format = get32(h, kPictureFormatAt);
     if (!withinLimits(dw, dh))
         return fail("drawing beyond the size limits");
-    if (format > 2 || (format == 0 && (pw != 0 || ph != 0)) || (format != 0 && !withinLimits(pw, ph)))
+    if (format > 4 || (format == 0 && (pw != 0 || ph != 0)) || (format != 0 && !withinLimits(pw, ph)))
         return fail("picture beyond the size limits");
     out.drawingW = static_cast<int>(dw);
     out.drawingH = static_cast<int>(dh);
     out.back = static_cast<Colour>(get32(h, kBackAt));
     out.pictureW = static_cast<int>(pw);
     out.pictureH = static_cast<int>(ph);
-    out.pictureFormat = format == 1 ? QImage::Format_RGB32
-                      : format == 2 ? QImage::Format_ARGB32_Premultiplied
-                                    : QImage::Format_Invalid;
+    out.pictureFormat = format == 0 ? QImage::Format_Invalid
+                      : format % 2  ? QImage::Format_RGB32
+                                    : QImage::Format_ARGB32_Premultiplied;
+    out.pictureApart = format > 2;
     out.pictureWidth = getDouble(h, kPictureMeasureAt);
     out.pictureHeight = getDouble(h, kPictureMeasureAt + 8);
     for (double v : {out.pictureWidth, out.pictureHeight})
@@ -297,8 +307,9 @@ bool parseHeader(const char* h, qint64 fileSize, Header& out, QString* error)
     const std::uint64_t mostPicture = format ? 4 * (std::uint64_t(pw) * ph + 1) : 0;
     if (db % 4 || pb % 4 || db > mostDrawing || pb > mostPicture || (format && pb == 0))
         return fail("pixel part sizes out of range");
-    if (std::uint64_t(fileSize) != kKeptHeaderBytes + db + pb)
-        return fail(std::uint64_t(fileSize) < kKeptHeaderBytes + db + pb ? "cut short" : "longer than it says");
+    const std::uint64_t inFile = kKeptHeaderBytes + db + (out.pictureApart ? 0 : pb);
+    if (std::uint64_t(fileSize) != inFile)
+        return fail(std::uint64_t(fileSize) < inFile ? "cut short" : "longer than it says");
     out.drawingBytes = static_cast<qint64>(db);
     out.pictureBytes = static_cast<qint64>(pb);
     out.drawingHash = get64(h, kPartHashAt);
@@ -307,11 +318,18 @@ bool parseHeader(const char* h, qint64 fileSize, Header& out, QString* error)
     return true;
 }
 
-KeptRead decodeBody(const Header& h, const char* body)
+KeptRead decodeBody(const Header& h, const char* body, const QByteArray* apart)
 {
     KeptRead r;
     const char* drawingPart = body;
     const char* picturePart = body + h.drawingBytes;
+    if (h.pictureApart) {
+        if (!apart || apart->size() != h.pictureBytes) {
+            r.error = QStringLiteral("its picture's file is missing or cut short");
+            return r;
+        }
+        picturePart = apart->constData();
+    }
     if (keptHash(drawingPart, static_cast<std::size_t>(h.drawingBytes), 1) != h.drawingHash
         || keptHash(picturePart, static_cast<std::size_t>(h.pictureBytes), 2) != h.pictureHash) {
         r.error = QStringLiteral("damaged pixels");
@@ -387,8 +405,9 @@ std::uint64_t keptHash(const void* data, std::size_t size, std::uint64_t seed)
     return h;
 }
 
-QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache)
+QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache, bool pictureApart)
 {
+    pictureApart = pictureApart && cache && !p.picture.isNull();
     const QImage& d = p.drawing;
     if (d.format() != QImage::Format_RGB32 || !withinLimits(d.width(), d.height()))
         return {};
@@ -432,7 +451,7 @@ QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache)
     put32(file, kPictureSizeAt, static_cast<std::uint32_t>(picture.width()));
     put32(file, kPictureSizeAt + 4, static_cast<std::uint32_t>(picture.height()));
     put32(file, kPictureFormatAt,
-          picture.isNull() ? 0 : (picture.format() == QImage::Format_RGB32 ? 1 : 2));
+          picture.isNull() ? 0 : (picture.format() == QImage::Format_RGB32 ? 1 : 2) + (pictureApart ? 2 : 0));
     putDouble(file, kPictureMeasureAt, p.pictureWidth);
     putDouble(file, kPictureMeasureAt + 8, p.pictureHeight);
     put64(file, kPartBytesAt, static_cast<std::uint64_t>(drawingPart.size()));
@@ -440,13 +459,28 @@ QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache)
     put64(file, kPartHashAt, keptHash(drawingPart.constData(), static_cast<std::size_t>(drawingPart.size()), 1));
     put64(file, kPartHashAt + 8, pictureHash);
     put64(file, kHeaderHashAt, headerHash(file.constData()));
-    file.reserve(kKeptHeaderBytes + drawingPart.size() + picturePart.size());
+    file.reserve(kKeptHeaderBytes + drawingPart.size() + (pictureApart ? 0 : picturePart.size()));
     file += drawingPart;
-    file += picturePart;
+    if (!pictureApart)
+        file += picturePart;
     return file;
 }
 
-KeptRead decodeKept(const QByteArray& bytes)
+void sealKept(QByteArray& file)
+{
+    if (file.size() < kKeptHeaderBytes)
+        return;
+    const std::uint64_t db = get64(file.constData(), kPartBytesAt), pb = get64(file.constData(), kPartBytesAt + 8);
+    const std::uint64_t body = static_cast<std::uint64_t>(file.size() - kKeptHeaderBytes);
+    if (db > body || pb > body - db)
+        return;
+    const char* parts = file.constData() + kKeptHeaderBytes;
+    put64(file, kPartHashAt, keptHash(parts, static_cast<std::size_t>(db), 1));
+    put64(file, kPartHashAt + 8, keptHash(parts + db, static_cast<std::size_t>(pb), 2));
+    put64(file, kHeaderHashAt, headerHash(file.constData()));
+}
+
+KeptRead decodeKept(const QByteArray& bytes, const QByteArray* picturePart)
 {
     KeptRead r;
     if (bytes.size() < kKeptHeaderBytes) {
@@ -456,8 +490,47 @@ KeptRead decodeKept(const QByteArray& bytes)
     Header h;
     if (!parseHeader(bytes.constData(), bytes.size(), h, &r.error))
         return r;
-    return decodeBody(h, bytes.constData() + kKeptHeaderBytes);
+    return decodeBody(h, bytes.constData() + kKeptHeaderBytes, picturePart);
 }
+
+QString keptPictureName(const QString& keptPath, std::uint64_t hash)
+{
+    QString stem = keptPath;
+    if (stem.endsWith(QLatin1String(".kept")))
+        stem.chop(5);
+    return stem + QStringLiteral(".%1.picture").arg(hash, 16, 16, QLatin1Char('0'));
+}
+
+namespace {
+
+// Reads exactly `bytes` bytes of a picture's own file into `out`.
+KeptRead readPicturePart(const QString& path, qint64 bytes, QByteArray* out)
+{
+    KeptRead r;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
+    struct stat st {};
+    if (fd < 0 || ::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != bytes) {
+        r.error = QStringLiteral("its picture's file is missing or cut short");
+    } else {
+        out->resize(static_cast<qsizetype>(bytes));
+        qint64 done = 0;
+        while (done < bytes) {
+            const ssize_t n = ::pread(fd, out->data() + done, static_cast<size_t>(bytes - done), done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                r.error = QStringLiteral("its picture's file is unreadable");
+                break;
+            }
+            done += n;
+        }
+    }
+    if (fd >= 0)
+        ::close(fd);
+    return r;
+}
+
+} // namespace
 
 KeptRead readKeptFile(const QString& path)
 {
@@ -502,7 +575,13 @@ KeptRead readKeptFile(const QString& path)
     ::close(fd);
     if (!r.error.isEmpty())
         return r;
-    return decodeBody(h, body.constData());
+    QByteArray apart;
+    if (h.pictureApart) {
+        const KeptRead part = readPicturePart(keptPictureName(path, h.pictureHash), h.pictureBytes, &apart);
+        if (!part.error.isEmpty())
+            return part;
+    }
+    return decodeBody(h, body.constData(), &apart);
 }
 
 } // namespace pemma

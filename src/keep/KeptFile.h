@@ -23,7 +23,9 @@ struct KeptPainting {
 
 // The file: a fixed header, then the drawing's pixels, then the picture's.
 //
-//   0  magic "PMRKEEP\n"          36  picture format: 0 none, 1 RGB32, 2 ARGB32PM
+//   0  magic "PMRKEEP\n"          36  picture format: 0 none, 1 RGB32, 2 ARGB32PM;
+//                                     3, 4 the same with the picture's part
+//                                     in a file of its own (see below)
 //   8  version (u32, 1)           40  pictureWidth, pictureHeight (f64 each)
 //  12  flags (u32): bit 0 set     56  byte counts of the two pixel parts (u64)
 //      when closed normally       72  a hash of each pixel part (u64)
@@ -40,6 +42,12 @@ struct KeptPainting {
 // pixels equal to the background (the picture at its place over the
 // background colour; drawing part only). So a part is never longer than its
 // pixels plus one word, and a mostly blank or flatly painted drawing is small.
+//
+// The picture's part may live in a file of its own beside the kept file,
+// named after its hash (keptPictureName): a picture rarely changes while
+// the drawing does, so each keep then writes only the drawing. The kept file
+// still states the part's size and hash, so a picture file from another
+// keep never passes for it.
 constexpr int kKeptHeaderBytes = 96;
 constexpr int kKeptFlagsOffset = 12;
 constexpr std::uint32_t kKeptClosedNormally = 1;
@@ -58,7 +66,11 @@ struct KeptPictureCache {
 // The whole file for painting p. `drawing` must be Format_RGB32 within the
 // limits; the picture is stored in its format when that is RGB32 or ARGB32PM,
 // otherwise as ARGB32PM. Empty when the painting is beyond the limits.
-QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache = nullptr);
+// With pictureApart the picture's part is left out of the file (it is then
+// in cache, which must be given) for a file of its own.
+QByteArray encodeKept(const KeptPainting& p, KeptPictureCache* cache = nullptr, bool pictureApart = false);
+// The name of the picture's own file for a kept file at keptPath.
+QString keptPictureName(const QString& keptPath, std::uint64_t hash);
 
 struct KeptRead {
     std::optional<KeptPainting> painting;
@@ -66,12 +78,19 @@ struct KeptRead {
 };
 
 // Checks the whole of bytes (header, sizes against the limits, both hashes,
-// every control word) before anything is taken from it.
-KeptRead decodeKept(const QByteArray& bytes);
-// Reads the file at path as decodeKept does; refuses what is not a regular
-// file, is shorter than a header, says a size other than its own or is beyond
-// the limit before reading more than the header.
+// every control word) before anything is taken from it; a picture's part
+// kept apart is given as picturePart.
+KeptRead decodeKept(const QByteArray& bytes, const QByteArray* picturePart = nullptr);
+// Reads the file at path (and its picture's file) as decodeKept does;
+// refuses what is not a regular file, is shorter than a header, says a size
+// other than its own or is beyond the limit before reading more than the
+// header.
 KeptRead readKeptFile(const QString& path);
+
+// Tests and fuzzers: makes the hashes in file's header fit its header and
+// its pixel parts as they are, so that damage can be made past them. Does
+// nothing to a file shorter than a header or whose part sizes do not fit.
+void sealKept(QByteArray& file);
 
 // A 64-bit hash of data (xxHash64's construction); also used by tests to
 // compare pictures.

@@ -91,8 +91,20 @@ int main(int argc, char** argv)
             session.operation(1 + below(33));
         } else if (what < 18) {
             below(2) ? session.undo() : session.redo();
-        } else {
+        } else if (what < 19) {
             below(2) ? session.backgroundBlack() : session.backgroundWhite();
+        } else {
+            // A picture opened: it is kept in a file of its own.
+            QImage picture(100 + below(700), 100 + below(500), QImage::Format_RGB32);
+            picture.fill(qRgb(below(256), below(256), below(256)));
+            for (int i = 0; i < 2000; ++i)
+                picture.setPixel(below(picture.width()), below(picture.height()), choose() | 0xFF000000u);
+            session.runStep([&] {
+                rig.canvas.setPicture(picture);
+                rig.state.pictureWidth = picture.width() * 15;
+                rig.state.pictureHeight = picture.height() * 15;
+                return History::Keep::Always;
+            });
         }
         breathe();
         ::usleep(5000);

@@ -104,7 +104,8 @@ private:
 bool tempFileIn(const QString& folder)
 {
     for (const QString& name : QDir(folder).entryList(QDir::Files))
-        if (name.contains(QLatin1String(".kept.")) && !name.endsWith(QLatin1String(".damaged")))
+        if ((name.contains(QLatin1String(".kept.")) && !name.endsWith(QLatin1String(".damaged")))
+            || name.contains(QLatin1String(".picture.")))
             return true;
     return false;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
@@ -84,17 +85,49 @@ TEST(Keeper, KeepsSoonAfterEachChangeEndsAndDuringALongStrokeButNothingWhileIdle
     EXPECT_EQ(k.kept().painting->backColor, kBlack);
     EXPECT_FALSE(k.keeper().timerActive());
 
+    // A picture is written to a file of its own once: strokes over it write
+    // only the drawing, and another picture replaces the file.
+    auto pictureFiles = [&] {
+        return QDir(dir.path()).entryInfoList({"*.picture"}, QDir::Files);
+    };
+    auto openPicture = [&](QRgb colour) {
+        QImage picture(300, 200, QImage::Format_RGB32);
+        picture.fill(colour);
+        d.rig.session.runStep([&] {
+            d.rig.canvas.setPicture(picture);
+            d.rig.state.pictureWidth = 4500;
+            d.rig.state.pictureHeight = 3000;
+            return History::Keep::Always;
+        });
+    };
+    openPicture(qRgb(10, 20, 30));
+    ASSERT_TRUE(k.writtenTimes(6));
+    EXPECT_EQ(k.keptHash(), k.shown());
+    ASSERT_EQ(pictureFiles().size(), 1);
+    const QFileInfo first = pictureFiles().first();
+    const QDateTime firstWritten = first.lastModified();
+    d.stroke({{20, 20}, {200, 200}});
+    ASSERT_TRUE(k.writtenTimes(7));
+    EXPECT_EQ(k.keptHash(), k.shown());
+    ASSERT_EQ(pictureFiles().size(), 1);
+    EXPECT_EQ(pictureFiles().first().lastModified(), firstWritten) << "the picture was written again";
+    openPicture(qRgb(40, 50, 60));
+    ASSERT_TRUE(k.writtenTimes(8));
+    EXPECT_EQ(k.keptHash(), k.shown());
+    ASSERT_EQ(pictureFiles().size(), 1);
+    EXPECT_NE(pictureFiles().first().fileName(), first.fileName());
+
     // The end marks it closed without writing it again; what follows is kept
     // as usual, no longer closed.
     k.keeper().keepAtEnd();
-    EXPECT_EQ(k.keeper().writesDone(), 5);
+    EXPECT_EQ(k.keeper().writesDone(), 8);
     EXPECT_TRUE(k.kept().painting->closedNormally);
     d.stroke({{10, 10}, {600, 400}});
-    ASSERT_TRUE(k.writtenTimes(6));
+    ASSERT_TRUE(k.writtenTimes(9));
     EXPECT_FALSE(k.kept().painting->closedNormally);
     d.stroke({{10, 400}, {600, 10}});
     k.keeper().keepAtEnd();
-    EXPECT_EQ(k.keeper().writesDone(), 7) << "the end writes what changed since";
+    EXPECT_EQ(k.keeper().writesDone(), 10) << "the end writes what changed since";
     EXPECT_TRUE(k.kept().painting->closedNormally);
     EXPECT_EQ(k.keptHash(), k.shown());
 }

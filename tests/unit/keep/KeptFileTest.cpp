@@ -67,12 +67,23 @@ TEST(KeptFile, EveryPaintingComesBackExactlyAndEveryDamageIsFound)
     for (int round = 0; round < 80; ++round) {
         SCOPED_TRACE(round);
         const KeptPainting p = randomPainting(rng);
-        const QByteArray file = encodeKept(p);
+        // Half the pictures go to a file of their own.
+        KeptPictureCache picture;
+        const bool apart = !p.picture.isNull() && rng() % 2;
+        const QByteArray file = encodeKept(p, &picture, apart);
         const qint64 pixels = qint64(p.drawing.width()) * p.drawing.height();
         const qint64 picturePixels = p.picture.isNull() ? -1 : qint64(p.picture.width()) * p.picture.height();
-        ASSERT_LE(file.size(), kKeptHeaderBytes + 4 * (pixels + 1) + 4 * (picturePixels + 1));
+        ASSERT_LE(file.size() + (apart ? picture.part.size() : 0),
+                  kKeptHeaderBytes + 4 * (pixels + 1) + 4 * (picturePixels + 1));
+        const QByteArray* part = apart ? &picture.part : nullptr;
+        if (apart) {
+            EXPECT_FALSE(decodeKept(file).painting) << "without its picture";
+            QByteArray other = picture.part;
+            other[static_cast<qsizetype>(rng() % static_cast<unsigned>(other.size()))] ^= 1;
+            EXPECT_FALSE(decodeKept(file, &other).painting) << "with a picture not its own";
+        }
 
-        const KeptRead read = decodeKept(file);
+        const KeptRead read = decodeKept(file, part);
         ASSERT_TRUE(read.painting) << qPrintable(read.error);
         EXPECT_EQ(read.painting->drawing, p.drawing);
         EXPECT_EQ(read.painting->picture, p.picture);
@@ -91,10 +102,10 @@ TEST(KeptFile, EveryPaintingComesBackExactlyAndEveryDamageIsFound)
                 at = static_cast<qsizetype>(rng() % static_cast<unsigned>(file.size()));
             while (at >= kKeptFlagsOffset && at < kKeptFlagsOffset + 4);
             bad[at] = static_cast<char>(bad[at] ^ (1 + rng() % 255));
-            EXPECT_FALSE(decodeKept(bad).painting) << "byte " << at << " of " << file.size();
+            EXPECT_FALSE(decodeKept(bad, part).painting) << "byte " << at << " of " << file.size();
         }
-        EXPECT_FALSE(decodeKept(file.left(static_cast<qsizetype>(rng() % static_cast<unsigned>(file.size())))).painting);
-        EXPECT_FALSE(decodeKept(file + QByteArray(1 + rng() % 8, '\0')).painting);
+        EXPECT_FALSE(decodeKept(file.left(static_cast<qsizetype>(rng() % static_cast<unsigned>(file.size()))), part).painting);
+        EXPECT_FALSE(decodeKept(file + QByteArray(1 + rng() % 8, '\0'), part).painting);
     }
 }
 
