@@ -412,6 +412,9 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
     const QFileInfo info(fileName);
     if (info.isDir())
         return QStringLiteral("同じ名前のフォルダがあるため書き込めません。");
+    // A pipe, a device (or a link to one) is never replaced.
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("通常のファイルではないため書き込めません。");
     if (!info.absoluteDir().exists())
         return QStringLiteral("保存先のフォルダがありません。");
 
