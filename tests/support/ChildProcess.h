@@ -11,7 +11,7 @@ namespace pemma::test {
 // How a child process ended.
 struct ChildEnd {
     bool hung = false; // still running at the deadline (it was then killed)
-    int exitCode = -1; // fn's result when it returned
+    int exitCode = -1; // fn's result when it returned, 255 when it threw
     int signal = 0;    // the signal that ended it otherwise
 };
 
@@ -21,8 +21,15 @@ struct ChildEnd {
 inline ChildEnd runInChild(const std::function<int()>& fn, std::chrono::seconds deadline = std::chrono::seconds(30))
 {
     const pid_t pid = ::fork();
-    if (pid == 0)
-        ::_exit(fn());
+    if (pid == 0) {
+        // Nothing may go back to the test framework from the child: an
+        // exception would run the remaining tests there.
+        try {
+            ::_exit(fn());
+        } catch (...) {
+            ::_exit(255);
+        }
+    }
     ChildEnd end;
     const auto until = std::chrono::steady_clock::now() + deadline;
     int status = 0;
