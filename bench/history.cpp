@@ -10,7 +10,7 @@
 #include <unistd.h>
 
 #include "imageops/Operations.h"
-#include "shell/window/Form1.h"
+#include "session/PaintSession.h"
 
 using namespace pemma;
 
@@ -29,46 +29,36 @@ QImage photo()
 }
 
 struct Painter {
-    explicit Painter(bool overPhoto) : form({dir.path(), ScreenMetrics{1920, 1080, 15, 15}})
+    explicit Painter(bool overPhoto) : session(PaintSession::Setup{ScreenMetrics{1920, 1080, 15, 15}, {}, {}, {}, {}})
     {
-        form.Form_Load();
-        form.state().brushSize = 10;
-        form.state().colourMode = 1;
+        session.load(dir.path());
+        session.state().brushSize = 10;
+        session.state().colourMode = 1;
         if (overPhoto)
-            form.canvas().setPicture(photo());
+            session.canvas().setPicture(photo());
     }
-    // A stroke as the window runs it: with `record`, one step from the press
-    // to the release. A hand's stroke moves some 20 pixels between events
-    // along a curve; a jumpy one crosses the screen at every move.
-    void stroke(bool record, int first, int moves = 100, bool jumpy = false)
+    // A stroke as the window runs it, one step from the press to the
+    // release. A hand's stroke moves some 20 pixels between events along a
+    // curve; a jumpy one crosses the screen at every move.
+    void stroke(int first, int moves = 100, bool jumpy = false)
     {
-        if (record)
-            form.history().beginStep();
-        form.frame().Form_MouseDown(100, 100);
+        session.press({100, 100});
         this->moves(first, moves, jumpy);
-        form.frame().Form_MouseUp(0, 0);
-        if (record)
-            form.history().endStep();
+        session.release({0, 0});
     }
     void moves(int first, int moves, bool jumpy)
     {
         for (int i = first; i < first + moves; ++i) {
             if (jumpy)
-                form.frame().Form_MouseMove(100 + (i * 37) % 1700, 100 + (i * 53) % 900, true);
+                session.move(QPointF(100 + (i * 37) % 1700, 100 + (i * 53) % 900), true);
             else
-                form.frame().Form_MouseMove(960 + 800 * std::sin(i * 0.025), 540 + 450 * std::sin(i * 0.0325), true);
-            form.canvas().takeDirty();
+                session.move(QPointF(960 + 800 * std::sin(i * 0.025), 540 + 450 * std::sin(i * 0.0325)), true);
+            session.takeRepaintArea();
         }
     }
-    void operation(int item)
-    {
-        form.history().beginStep();
-        OperationContext ctx{form.state(), form.canvas(), nullptr};
-        runOperation(item, ctx);
-        form.history().endStep();
-    }
+    void operation(int item) { session.operation(item); }
     QTemporaryDir dir;
-    Form1 form;
+    PaintSession session;
 };
 
 // The 100 moves of a stroke of brush 0 at thickness 10, without and with
@@ -81,23 +71,19 @@ void BM_Stroke100Moves(benchmark::State& st)
     const bool record = st.range(0), jumpy = st.range(2);
     Painter p(st.range(1));
     if (!record) // the program as it was without the history
-        p.form.canvas().setWriteObserver(nullptr);
+        p.session.canvas().setWriteObserver(nullptr);
     int first = 0;
     for (auto _ : st) {
-        if (record)
-            p.form.history().beginStep();
-        p.form.frame().Form_MouseDown(100, 100);
+        p.session.press({100, 100});
         // Only the moves are timed, by hand: pausing and resuming the
         // library's timer around them costs microseconds of its own.
         const auto start = std::chrono::steady_clock::now();
         p.moves(first, 100, jumpy);
         st.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-        p.form.frame().Form_MouseUp(0, 0);
-        if (record)
-            p.form.history().endStep();
+        p.session.release({0, 0});
         first += 100;
     }
-    st.counters["steps"] = p.form.history().undoCount();
+    st.counters["steps"] = p.session.history().undoCount();
 }
 BENCHMARK(BM_Stroke100Moves)
     ->ArgsProduct({{0, 1}, {0, 1}, {0, 1}})
@@ -120,12 +106,12 @@ void BM_MarkOnly(benchmark::State& st)
     for (auto _ : st) {
         // Each 100 moves a step of their own; timed by hand, since pausing
         // the timer costs as much as what is timed.
-        p.form.history().beginStep();
+        p.session.history().beginStep();
         if (first + 100 > points.size())
             first = 1;
         const auto start = std::chrono::steady_clock::now();
         for (std::size_t i = first; i < first + 100; ++i)
-            p.form.history().aboutToWriteAlong(points[i - 1], points[i], reach);
+            p.session.history().aboutToWriteAlong(points[i - 1], points[i], reach);
         st.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         first += 100;
     }
@@ -141,13 +127,11 @@ void BM_ReleaseClosesStep(benchmark::State& st)
     int first = 0;
     for (auto _ : st) {
         st.PauseTiming();
-        p.form.history().beginStep();
-        p.form.frame().Form_MouseDown(100, 100);
+        p.session.press({100, 100});
         p.moves(first, 100, jumpy);
         first += 100;
         st.ResumeTiming();
-        p.form.frame().Form_MouseUp(0, 0);
-        p.form.history().endStep();
+        p.session.release({0, 0});
     }
 }
 BENCHMARK(BM_ReleaseClosesStep)
@@ -161,19 +145,17 @@ void BM_Press(benchmark::State& st)
     const bool record = st.range(0);
     Painter p(true);
     if (!record)
-        p.form.canvas().setWriteObserver(nullptr);
-    p.form.state().brushIndex = 1;
+        p.session.canvas().setWriteObserver(nullptr);
+    p.session.state().brushIndex = 1;
     int i = 0;
     for (auto _ : st) {
-        if (record)
-            p.form.history().beginStep();
-        p.form.frame().Form_MouseDown(100 + (i * 37) % 1700, 100 + (i * 53) % 900);
+        p.session.press(QPointF(100 + (i * 37) % 1700, 100 + (i * 53) % 900));
         ++i;
         st.PauseTiming();
-        p.form.frame().Form_MouseUp(0, 0);
-        p.form.state().isDrawing = false;
-        if (record)
-            p.form.history().endStep();
+        p.session.release({0, 0});
+        // Brush 1 would go on fading: its stroke and step end here.
+        endStroke(p.session.state());
+        p.session.history().endStep();
         st.ResumeTiming();
     }
 }
@@ -188,10 +170,10 @@ void BM_UndoRedoWholeScreen(benchmark::State& st)
     bool undo = true;
     for (auto _ : st) {
         if (undo)
-            p.form.history().undo();
+            p.session.undo();
         else
-            p.form.history().redo();
-        p.form.canvas().takeDirty();
+            p.session.redo();
+        p.session.takeRepaintArea();
         undo = !undo;
     }
 }
@@ -205,7 +187,7 @@ void BM_OperationStep(benchmark::State& st)
         if (st.range(0)) {
             p.operation(24);
         } else {
-            OperationContext ctx{p.form.state(), p.form.canvas(), nullptr};
+            OperationContext ctx{p.session.state(), p.session.canvas(), nullptr};
             runOperation(24, ctx);
         }
     }
@@ -223,20 +205,18 @@ void BM_StepBytes(benchmark::State& st)
     std::size_t copyBytes = 0, strokeBytes = 0, fillBytes = 0, opBytes = 0, strokeUndone = 0;
     for (auto _ : st) {
         auto fresh = [&](Painter& p) {
-            p.form.history().beginStep(); // takes the copy
-            p.form.history().endStep();
-            copyBytes = p.form.history().bytes();
+            p.session.history().beginStep(); // takes the copy
+            p.session.history().endStep();
+            copyBytes = p.session.history().bytes();
         };
         {
             Painter p(overPhoto);
             fresh(p);
-            History& h = p.form.history();
-            h.beginStep();
-            p.form.frame().Form_MouseDown(300, 300);
+            History& h = p.session.history();
+            p.session.press({300, 300});
             for (int i = 0; i <= 20; ++i)
-                p.form.frame().Form_MouseMove(300 + 30 * i, 300 + 25 * i, true);
-            p.form.frame().Form_MouseUp(0, 0);
-            h.endStep();
+                p.session.move(QPointF(300 + 30 * i, 300 + 25 * i), true);
+            p.session.release({0, 0});
             strokeBytes = h.bytes() - copyBytes;
             h.undo();
             strokeUndone = h.bytes() - copyBytes;
@@ -244,18 +224,19 @@ void BM_StepBytes(benchmark::State& st)
         {
             Painter p(overPhoto);
             fresh(p);
-            p.form.canvas().setFillStyle(Canvas::Solid);
-            p.form.canvas().setFillColor(0x00FF00);
-            p.form.history().beginStep();
-            p.form.canvas().floodFill(5, 1000, 0x000000);
-            p.form.history().endStep();
-            fillBytes = p.form.history().bytes() - copyBytes;
+            p.session.canvas().setFillStyle(Canvas::Solid);
+            p.session.canvas().setFillColor(0x00FF00);
+            p.session.state().brushIndex = 30;
+            p.session.press({5, 1000});
+            p.session.move({5, 1000}, true);
+            p.session.release({5, 1000});
+            fillBytes = p.session.history().bytes() - copyBytes;
         }
         {
             Painter p(overPhoto);
             fresh(p);
             p.operation(24);
-            opBytes = p.form.history().bytes() - copyBytes;
+            opBytes = p.session.history().bytes() - copyBytes;
         }
     }
     st.counters["copy"] = copyBytes;
@@ -283,16 +264,16 @@ void BM_ThousandStrokes(benchmark::State& st)
         const long start = residentKiB();
         std::size_t most = 0;
         for (int s = 0; s < 1000; ++s) {
-            p.stroke(true, s * 100);
-            most = std::max(most, p.form.history().bytes());
+            p.stroke(s * 100);
+            most = std::max(most, p.session.history().bytes());
         }
-        st.counters["strokesBytes"] = p.form.history().bytes();
+        st.counters["strokesBytes"] = p.session.history().bytes();
         for (int s = 0; s < 100; ++s) {
             p.operation(s % 2 ? 24 : 30);
-            most = std::max(most, p.form.history().bytes());
+            most = std::max(most, p.session.history().bytes());
         }
         st.counters["mostBytes"] = most;
-        st.counters["steps"] = p.form.history().undoCount();
+        st.counters["steps"] = p.session.history().undoCount();
         st.counters["residentGrowthKiB"] = residentKiB() - start;
     }
 }

@@ -15,7 +15,7 @@
 #include "canvas/Canvas.h"
 #include "imageops/Operations.h"
 #include "imageops/Parallel.h"
-#include "imageops/ReferenceWalk.h"
+#include "reference/ReferenceWalk.h"
 #include "state/DrawingState.h"
 
 using namespace pemma;

@@ -1,9 +1,10 @@
 // The stroke machine: a stream of presses, moves (repeated points and points
 // far outside the canvas among them), releases, brush, thickness, colour mode
-// and slider changes, picture operations, background commands and opened
-// pictures on a small canvas. Nothing may crash or upset a sanitizer, and
-// after every mouse event each pixel that changed lies inside the area the
-// canvas reports for repainting.
+// and slider changes, picture operations, background commands, opened
+// pictures, undo and redo on a small canvas, through the paint session as the
+// window drives it. Nothing may crash or upset a sanitizer, and after every
+// mouse event, undo and redo each pixel that changed lies inside the area the
+// session reports for repainting.
 #include <QImage>
 #include <algorithm>
 #include <cmath>
@@ -12,32 +13,21 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "canvas/Canvas.h"
-#include "files/LayerCommands.h"
-#include "files/PictureFiles.h"
 #include "imageops/Operations.h"
 #include "paint/BrushTable.h"
-#include "paint/StrokeFrame.h"
-#include "shell/core/MenuTables.h"
-#include "state/ColourSliders.h"
+#include "paint/ChoiceTables.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 
 namespace {
 
-// Time moves only as the input says.
-class InputClock final : public Clock {
-public:
-    double timeOfDay() override { return day; }
-    double monotonicSeconds() override { return mono; }
-    void advance(double seconds)
-    {
-        mono += seconds;
-        day = std::fmod(day + seconds, 86400.0); // midnight comes round
-    }
-    double day = 43200;
-    double mono = 1000;
-};
+// Time moves only as the input says; midnight comes round.
+void advance(test::ScriptedClock& clock, double seconds)
+{
+    clock.mono += seconds;
+    clock.dayTime = std::fmod(clock.dayTime + seconds, 86400.0);
+}
 
 // Positions as mouse events deliver them: on and near the canvas with any
 // fraction, and far beyond it as far as any screen reaches.
@@ -71,10 +61,11 @@ double position(FuzzedDataProvider& in, int extent)
 
 // Every pixel that differs between before and the canvas now lies inside
 // the canvas's repaint area, which is then taken as the window takes it.
-void checkRepaintArea(const QImage& before, Canvas& canvas, const DrawingState& state, const char* event)
+void checkRepaintArea(const QImage& before, PaintSession& session, const char* event)
 {
-    const QImage& after = canvas.image();
-    const QRect dirty = canvas.takeDirty();
+    const DrawingState& state = session.state();
+    const QImage& after = session.canvas().image();
+    const QRect dirty = session.takeRepaintArea();
     if (after.size() != before.size() || after.format() != before.format())
         fail("the drawing changed its size or format", after.rect(), dirty, state);
     QRect changed;
@@ -100,22 +91,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // The window's start: a screen the canvas's size at 15 twips a pixel,
     // settings as a fresh install has them.
-    DrawingState state;
-    Canvas canvas(w, h);
-    ColourSliders sliders(state);
     ProgramRandom random(in.ConsumeIntegral<uint64_t>());
-    InputClock clock;
+    test::Rig rig(w, h, {}, &random);
+    PaintSession& session = rig.session;
+    DrawingState& state = rig.state;
+    Canvas& canvas = rig.canvas;
+    rig.clock.dayTime = 43200;
+    rig.clock.mono = 1000;
     state.screenWidthTwips = w * 15.0;
     state.screenHeightTwips = h * 15.0;
-    state.twipsPerPixelX = state.twipsPerPixelY = 15;
     state.brushSize = 5;
-    state.colourMode = 1;
     state.penWidth = 4;
-    state.backgroundColour = kWhite;
-    state.colourDirection = {1, 1, 1};
-    state.rainbowColours = rainbowTable();
-    StrokeFrame frame(StrokeContext{state, canvas, random, clock, sliders, nullptr});
-    canvas.takeDirty();
+    session.setCheckMarkView(nullptr);
+    session.takeRepaintArea();
 
     double lastX = w / 2.0, lastY = h / 2.0;
     bool held = false;
@@ -126,9 +114,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             lastX = position(in, w);
             lastY = position(in, h);
             before = canvas.image().copy();
-            frame.Form_MouseDown(lastX, lastY);
+            session.press({lastX, lastY});
             held = true;
-            checkRepaintArea(before, canvas, state, "a press painted outside its repaint area");
+            checkRepaintArea(before, session, "a press painted outside its repaint area");
             break;
         case 1:
         case 2:
@@ -141,14 +129,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             if (in.ConsumeIntegralInRange<int>(0, 7) == 0)
                 held = !held;
             before = canvas.image().copy();
-            frame.Form_MouseMove(lastX, lastY, held);
-            checkRepaintArea(before, canvas, state, "a move painted outside its repaint area");
+            session.move({lastX, lastY}, held);
+            checkRepaintArea(before, session, "a move painted outside its repaint area");
             break;
         case 6: // release
             before = canvas.image().copy();
-            frame.Form_MouseUp(position(in, w), position(in, h));
+            session.release({position(in, w), position(in, h)});
             held = false;
-            checkRepaintArea(before, canvas, state, "a release painted outside its repaint area");
+            checkRepaintArea(before, session, "a release painted outside its repaint area");
             break;
         case 7: // brush: from the menu, or any number a settings file gave
             state.brushIndex = in.ConsumeIntegralInRange<int>(0, 7) == 0 ? in.ConsumeIntegral<int16_t>()
@@ -163,37 +151,48 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                                                          : in.ConsumeIntegralInRange<int>(1, 11);
             break;
         case 10: // a slider
-            sliders.setPosition(in.ConsumeIntegralInRange<int>(1, 3), in.ConsumeIntegralInRange<int>(-5, 260));
+            rig.sliders.setPosition(in.ConsumeIntegralInRange<int>(1, 3), in.ConsumeIntegralInRange<int>(-5, 260));
             break;
-        case 11: { // a picture operation
-            OperationContext ctx{state, canvas, nullptr};
-            runOperation(in.ConsumeIntegralInRange<int>(1, kOperationCount), ctx);
-            canvas.takeDirty(); // the window repaints everything after one
+        case 11: // a picture operation
+            session.operation(in.ConsumeIntegralInRange<int>(1, kOperationCount));
+            session.takeRepaintArea(); // the window repaints everything after one
             break;
-        }
-        case 12: // a background command
-            switch (in.ConsumeIntegralInRange<int>(0, 3)) {
-            case 0: chback_Click(canvas, sliders); break;
-            case 1: black_Click(canvas); break;
-            case 2: clback_Click(canvas); break;
-            default: clsc_Click(canvas); break;
+        case 12: // a background command, or undo or redo while no button is held
+            switch (in.ConsumeIntegralInRange<int>(0, 5)) {
+            case 0: session.backgroundFromSwatch(); break;
+            case 1: session.backgroundBlack(); break;
+            case 2: session.backgroundWhite(); break;
+            case 3: session.clearForeground(); break;
+            default:
+                before = canvas.image().copy();
+                if (in.ConsumeBool())
+                    session.undo();
+                else
+                    session.redo();
+                checkRepaintArea(before, session, "undo or redo changed pixels outside its repaint area");
+                break;
             }
-            canvas.takeDirty();
+            session.takeRepaintArea();
             break;
         case 13: { // an opened picture, smaller or larger than the canvas
             const int pw = in.ConsumeIntegralInRange<int>(1, 2 * w + 3);
             const int ph = in.ConsumeIntegralInRange<int>(1, 2 * h + 3);
             QImage picture(pw, ph, in.ConsumeBool() ? QImage::Format_RGB32 : QImage::Format_ARGB32_Premultiplied);
             picture.fill(QColor::fromRgba(in.ConsumeIntegral<uint32_t>()).toRgb());
-            canvas.setPicture(picture);
-            // The open command's size rule: the picture's size, at most the screen's.
-            state.pictureWidth = std::min<double>(pixelsToHimetric(pw, state.twipsPerPixelX), state.screenWidthTwips);
-            state.pictureHeight = std::min<double>(pixelsToHimetric(ph, state.twipsPerPixelY), state.screenHeightTwips);
-            canvas.takeDirty();
+            // As the open command leaves it: the picture's size, at most the screen's.
+            session.runStep([&] {
+                canvas.setPicture(picture);
+                state.pictureWidth =
+                    std::min<double>(pixelsToHimetric(pw, state.twipsPerPixelX), state.screenWidthTwips);
+                state.pictureHeight =
+                    std::min<double>(pixelsToHimetric(ph, state.twipsPerPixelY), state.screenHeightTwips);
+                return History::Keep::Always;
+            });
+            session.takeRepaintArea();
             break;
         }
         default: // time passes (brush 1 fades by it)
-            clock.advance(in.ConsumeFloatingPointInRange<double>(0, 4));
+            advance(rig.clock, in.ConsumeFloatingPointInRange<double>(0, 4));
             break;
         }
     }

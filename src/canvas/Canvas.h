@@ -91,10 +91,6 @@ public:
             return kInvalidColour;
         return fromRgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
     }
-    // Fills with the fill colour from (x, y) outwards, up to pixels of the
-    // border colour and the drawing's edges (4-connected, iterative).
-    void floodFill(int x, int y, Colour border);
-
     // Every writer calls this with the area it is about to change, before it
     // changes it; code that writes the image's rows itself calls it too.
     void aboutToWrite(const QRect& area)

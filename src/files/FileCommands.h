@@ -1,4 +1,6 @@
 #pragma once
+#include <array>
+
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
 #include "files/FileRead.h"
@@ -12,6 +14,9 @@ struct FileCommandContext {
     FileDialogs& dialogs;
     FileCommandWindow& window;
 };
+
+// "jpg保存": item jpg<Q> saves at quality Q.
+inline constexpr std::array<int, 6> kJpegQualities{10, 20, 40, 60, 80, 100};
 
 // Dialog filters of the commands ("caption|pattern|..." pairs).
 extern const QString kOpenFilter;

@@ -60,16 +60,10 @@ void runOperation(int item, OperationContext& ctx)
 {
     if (item < 1 || item > kOperationCount)
         return;
-    const OperationEntry& op = operationTable()[item - 1];
-    if (!op.run)
-        return;
-    if (ctx.busy)
-        ctx.busy->setBusy(true);
+    const BusyWhile busy(ctx.busy);
     // An operation may rewrite any pixel of the drawing.
     ctx.canvas.aboutToWrite(ctx.canvas.image().rect());
-    op.run(ctx);
-    if (ctx.busy)
-        ctx.busy->setBusy(false);
+    operationTable()[item - 1].run(ctx);
 }
 
 } // namespace pemma

@@ -13,6 +13,27 @@ public:
     virtual void setBusy(bool busy) = 0;
 };
 
+// Shows the busy pointer for as long as it lives, so that no way out of a
+// command can leave it on.
+class BusyWhile {
+public:
+    explicit BusyWhile(BusyPointer* busy) : busy_(busy)
+    {
+        if (busy_)
+            busy_->setBusy(true);
+    }
+    ~BusyWhile()
+    {
+        if (busy_)
+            busy_->setBusy(false);
+    }
+    BusyWhile(const BusyWhile&) = delete;
+    BusyWhile& operator=(const BusyWhile&) = delete;
+
+private:
+    BusyPointer* busy_;
+};
+
 struct OperationContext {
     DrawingState& state;
     Canvas& canvas;

@@ -2,7 +2,7 @@
 // The fast runners behind the table of "画像処理". Each works on the
 // drawing's pixel rows and leaves exactly the picture, state and drawing
 // position that reading and painting one point at a time in walk order
-// leaves (see ReferenceWalk.h).
+// leaves (see reference/ReferenceWalk.h, which the tests hold them to).
 #include "imageops/ColourRules.h"
 #include "imageops/Operations.h"
 

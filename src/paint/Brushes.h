@@ -1,8 +1,8 @@
 #pragma once
-#include "paint/BrushTable.h"
+#include "paint/BrushStep.h"
 
 // The brush steps, one unit per brush family. Each unit defines its steps in
-// its own .cpp file; BrushTable.cpp registers them.
+// its own .cpp file; the brush table registers them.
 namespace pemma::brushes {
 
 StepResult plainLine(StrokeContext&, double& x, double& y); // 0 "通常"

@@ -174,10 +174,6 @@ StepResult fillArea(StrokeContext& ctx, double& x, double& y)
     const int px = roundHalfEven(x), py = roundHalfEven(y);
     if (colour < 0 || px < 0 || py < 0 || px >= canvas.width() || py >= canvas.height())
         return StepResult::Continue; // the boundary fill paints nothing then
-    if (canvas.image().format() != QImage::Format_RGB32) {
-        canvas.floodFill(px, py, colour);
-        return StepResult::Continue;
-    }
     canvas.markDirty(RunFill(canvas, canvas.image(), Canvas::toRgb(colour)).fill(px, py));
     return StepResult::Continue;
 }

@@ -58,9 +58,7 @@ StepResult inkBrush(StrokeContext& ctx, double& x, double& y)
     if (s.buttonReleased == 1) {
         s.penWidth = std::floor(0.85 * s.penWidth);
         if (s.penWidth < 4 || ctx.clock.monotonicSeconds() > s.releaseMonotonic + kFadeSeconds) {
-            s.isDrawing = false;
-            s.prevX = 0;
-            s.prevY = 0;
+            endStroke(s);
             return StepResult::EndMove;
         }
     }

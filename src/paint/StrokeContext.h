@@ -25,4 +25,13 @@ struct StrokeContext {
     CheckMarkView* checkMarks = nullptr; // may be absent in tests
 };
 
+// The stroke is over: no move paints until the next press, and no line joins
+// the next stroke to this one.
+inline void endStroke(DrawingState& s)
+{
+    s.isDrawing = false;
+    s.prevX = 0;
+    s.prevY = 0;
+}
+
 } // namespace pemma

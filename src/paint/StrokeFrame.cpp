@@ -35,11 +35,8 @@ void StrokeFrame::Form_MouseUp(double, double)
         s.releaseMonotonic = ctx_.clock.monotonicSeconds();
         s.buttonReleased = 1;
     }
-    if (s.brushIndex != 1) {
-        s.isDrawing = false;
-        s.prevX = 0;
-        s.prevY = 0;
-    }
+    if (s.brushIndex != 1)
+        endStroke(s);
 }
 
 void StrokeFrame::Form_MouseMove(double x, double y, bool buttonHeld)
@@ -56,14 +53,12 @@ void StrokeFrame::Form_MouseMove(double x, double y, bool buttonHeld)
     // pointer left the canvas) must not go on painting with another brush
     // while no button is held: end it as a release would.
     if (!buttonHeld && s.brushIndex != 1) {
-        s.isDrawing = false;
-        s.prevX = 0;
-        s.prevY = 0;
+        endStroke(s);
         return;
     }
 
     const BrushEntry* brush = nullptr;
-    if (s.brushIndex >= 0 && s.brushIndex < kBrushCount && brushTable()[s.brushIndex].step)
+    if (s.brushIndex >= 0 && s.brushIndex < kBrushCount)
         brush = &brushTable()[s.brushIndex];
     auto runAt = [&](BrushPhase phase) {
         if (brush && brush->phase == phase)

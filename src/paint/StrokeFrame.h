@@ -16,13 +16,6 @@ public:
 
     StrokeContext& context() { return ctx_; }
 
-    // The area of the drawing changed by the events since the last call (or
-    // since anything else last took the canvas's dirty rectangle): every pixel
-    // they changed lies inside it; empty when they changed nothing. Taking it
-    // empties it, so calling it before and after an event gives that event's
-    // area. The window repaints this area after each event.
-    QRect takeRepaintArea() { return ctx_.canvas.takeDirty(); }
-
 private:
     void setForeColourFromComponents();
 

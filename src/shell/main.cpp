@@ -12,6 +12,7 @@
 #include "shell/core/CommandLine.h"
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/TerminationSignals.h"
+#include "shell/core/Version.h"
 #include "shell/window/Form1.h"
 
 int main(int argc, char** argv)
@@ -35,8 +36,8 @@ int main(int argc, char** argv)
     // Only the program's name goes on to Qt: every argument has been read.
     int qtArgc = 1;
     QApplication app(qtArgc, argv);
-    QApplication::setApplicationName(QStringLiteral("Pemmarover1.1"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Pemmarover1.1"));
+    QApplication::setApplicationName(pemma::programTitle());
+    QApplication::setApplicationDisplayName(pemma::programTitle());
     // The window shows the icon of the applications menu, and desktops match
     // it to its menu entry.
     QApplication::setDesktopFileName(QStringLiteral(PEMMA_APP_ID));

@@ -12,11 +12,13 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <deque>
 #include <functional>
 
+#include "shell/window/CanvasView.h"
 #include "shell/window/Form1.h"
 
 using namespace pemma;
@@ -123,7 +125,7 @@ TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
 {
     QTemporaryDir dir;
     Window w(dir.path());
-    w.form.canvas().pset(20, 30, 0x0000FF);
+    w.form.session().canvas().pset(20, 30, 0x0000FF);
     const QString first = dir.filePath(QStringLiteral("一枚目 の絵.bmp"));
     const QString second = dir.filePath(QStringLiteral("二枚目"));
     const QString q = QStringLiteral("の保存を続行しますか。");
@@ -154,7 +156,7 @@ TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
     EXPECT_FALSE(QFileInfo::exists(first));
     QImage back(second, "bmp");
     ASSERT_FALSE(back.isNull());
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w.form.canvas().image());
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), w.form.session().canvas().image());
     }
 
     const QString jpg = dir.filePath(QStringLiteral("three.jpg"));
@@ -199,8 +201,8 @@ TEST(FileCommands, OpenListsNamesWithoutADotAndReportsAFileThatIsNoPicture)
     })};
     w.trigger("bmpopen");
     EXPECT_TRUE(script.done());
-    EXPECT_EQ(w.form.canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
-    EXPECT_EQ(w.form.state().pictureWidth, 794); // 793.75
+    EXPECT_EQ(w.form.session().canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
+    EXPECT_EQ(w.form.session().state().pictureWidth, 794); // 793.75
     }
 
     const QString text = dir.filePath(QStringLiteral("readme.txt"));
@@ -218,7 +220,7 @@ TEST(FileCommands, OpenListsNamesWithoutADotAndReportsAFileThatIsNoPicture)
     w.trigger("bmpopen");
     EXPECT_TRUE(bad.done());
     EXPECT_TRUE(reported.contains(text)) << reported.toStdString();
-    EXPECT_EQ(w.form.canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
+    EXPECT_EQ(w.form.session().canvas().pixel(29, 19), 10 + 200 * 256 + 30 * 65536);
 }
 
 TEST(FileCommands, LayerActionsRebuildTheDrawing)
@@ -228,16 +230,16 @@ TEST(FileCommands, LayerActionsRebuildTheDrawing)
     w.form.slider(1)->setValue(200);
     w.form.slider(2)->setValue(100);
     w.form.slider(3)->setValue(50);
-    w.form.canvas().pset(500, 500, 0x00FF00);
+    w.form.session().canvas().pset(500, 500, 0x00FF00);
     w.trigger("chback");
-    EXPECT_EQ(w.form.canvas().pixel(500, 500), 200 + 100 * 256 + 50 * 65536);
+    EXPECT_EQ(w.form.session().canvas().pixel(500, 500), 200 + 100 * 256 + 50 * 65536);
     w.trigger("black");
-    EXPECT_EQ(w.form.canvas().pixel(500, 500), 0);
+    EXPECT_EQ(w.form.session().canvas().pixel(500, 500), 0);
     w.trigger("clback");
-    EXPECT_EQ(w.form.canvas().pixel(500, 500), 0xFFFFFF);
-    w.form.canvas().setPicture(QImage(10, 10, QImage::Format_RGB32));
+    EXPECT_EQ(w.form.session().canvas().pixel(500, 500), 0xFFFFFF);
+    w.form.session().canvas().setPicture(QImage(10, 10, QImage::Format_RGB32));
     w.trigger("clsc");
-    EXPECT_TRUE(w.form.canvas().picture().isNull());
+    EXPECT_TRUE(w.form.session().canvas().picture().isNull());
 }
 
 TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesideIt)
@@ -250,8 +252,8 @@ TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesid
     picture.fill(qRgb(200, 10, 90));
     const QString name = folder + "/drop.png";
     ASSERT_TRUE(picture.save(name));
-    w.form.canvas().pset(100, 100, 0x00FF00);
-    const QImage before = w.form.canvas().image().copy();
+    w.form.session().canvas().pset(100, 100, 0x00FF00);
+    const QImage before = w.form.session().canvas().image().copy();
 
     auto drop = [&](const QList<QUrl>& urls) {
         QMimeData data;
@@ -266,19 +268,19 @@ TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesid
     // Several files, or a file that is not local, do nothing.
     EXPECT_FALSE(drop({QUrl::fromLocalFile(name), QUrl::fromLocalFile(name)}));
     EXPECT_FALSE(drop({QUrl("https://example.org/drop.png")}));
-    EXPECT_EQ(w.form.canvas().image(), before);
+    EXPECT_EQ(w.form.session().canvas().image(), before);
 
     EXPECT_TRUE(drop({QUrl::fromLocalFile(name)}));
     QApplication::processEvents();
-    ASSERT_FALSE(w.form.canvas().picture().isNull());
-    EXPECT_EQ(w.form.canvas().pixel(39, 29), 200 + 10 * 256 + 90 * 65536);
-    EXPECT_EQ(w.form.canvas().pixel(100, 100), 0xFFFFFF) << "opening rebuilds the drawing";
-    EXPECT_EQ(w.form.state().pictureWidth, 1058); // 1058.33 hundredths of a millimetre
-    EXPECT_EQ(w.form.history().undoCount(), 1u);
-    w.form.history().undo();
-    EXPECT_EQ(w.form.canvas().image(), before);
-    EXPECT_TRUE(w.form.canvas().picture().isNull());
-    EXPECT_EQ(w.form.state().pictureWidth, 0);
+    ASSERT_FALSE(w.form.session().canvas().picture().isNull());
+    EXPECT_EQ(w.form.session().canvas().pixel(39, 29), 200 + 10 * 256 + 90 * 65536);
+    EXPECT_EQ(w.form.session().canvas().pixel(100, 100), 0xFFFFFF) << "opening rebuilds the drawing";
+    EXPECT_EQ(w.form.session().state().pictureWidth, 1058); // 1058.33 hundredths of a millimetre
+    EXPECT_EQ(w.form.session().history().undoCount(), 1u);
+    w.form.session().history().undo();
+    EXPECT_EQ(w.form.session().canvas().image(), before);
+    EXPECT_TRUE(w.form.session().canvas().picture().isNull());
+    EXPECT_EQ(w.form.session().state().pictureWidth, 0);
 
     ModalScript script{[&](QWidget* modal) {
         auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -288,6 +290,6 @@ TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesid
     }};
     w.trigger("bmpopen");
     EXPECT_TRUE(script.done());
-    EXPECT_EQ(w.form.history().undoCount(), 0u) << "a cancelled open is no step";
-    EXPECT_EQ(w.form.history().redoCount(), 1u);
+    EXPECT_EQ(w.form.session().history().undoCount(), 0u) << "a cancelled open is no step";
+    EXPECT_EQ(w.form.session().history().redoCount(), 1u);
 }

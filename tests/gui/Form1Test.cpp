@@ -7,11 +7,13 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "shell/window/CanvasView.h"
 #include "shell/window/Form1.h"
 #include "state/Colour.h"
 
@@ -99,7 +101,7 @@ TEST(Form1, CheckMarksFollowTheStateAtTheNextMove)
     EXPECT_EQ(w.checked("fu"), QStringList{"fu5"});
 
     w.action("f4")->trigger();
-    EXPECT_EQ(w.form.state().brushIndex, 4);
+    EXPECT_EQ(w.form.session().state().brushIndex, 4);
     EXPECT_EQ(w.checked("fude"), QStringList{"f0"}) << "the old mark stays until the next move";
     w.move({301, 300});
     EXPECT_EQ(w.checked("fude"), QStringList{"f4"});
@@ -113,7 +115,7 @@ TEST(Form1, CheckMarksFollowTheStateAtTheNextMove)
 
     w.action("fu100")->trigger();
     w.action("fu100")->trigger();
-    EXPECT_EQ(w.form.state().brushSize, 100);
+    EXPECT_EQ(w.form.session().state().brushSize, 100);
     w.move({304, 300});
     EXPECT_EQ(w.checked("fu"), QStringList{"fu100"});
 }
@@ -183,9 +185,9 @@ TEST(Form1, SlidersDriveTheColourAndFollowStrokes)
     green->setValue(255);
     const QRect atFull = thumb(green);
     EXPECT_GE(atFull.left() - atZero.left(), 10);
-    EXPECT_EQ(w.form.state().green, 255);
+    EXPECT_EQ(w.form.session().state().green, 255);
     green->setValue(200);
-    EXPECT_EQ(w.form.state().green, 200);
+    EXPECT_EQ(w.form.session().state().green, 200);
     EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(0, 200, 0));
 
     // Colour mode 3: a drawing move moves the sliders to the new colour.
@@ -193,14 +195,14 @@ TEST(Form1, SlidersDriveTheColourAndFollowStrokes)
     w.press({400, 400});
     const QColor before = w.form.swatch()->palette().color(QPalette::Window);
     w.move({410, 400}, Qt::LeftButton);
-    const DrawingState& s = w.form.state();
+    const DrawingState& s = w.form.session().state();
     const QColor swatch = w.form.swatch()->palette().color(QPalette::Window);
     EXPECT_NE(swatch, before) << "a random colour of 2^24 is drawn";
     EXPECT_EQ(QColor(w.form.slider(1)->value(), w.form.slider(2)->value(), w.form.slider(3)->value()), swatch);
     EXPECT_EQ(joinColour(s.red, s.green, s.blue), Canvas::fromRgb(swatch.rgb()));
     w.move({420, 400}, Qt::LeftButton);
     w.release({420, 400});
-    const QRgb painted = w.form.canvas().image().pixel(415, 400);
+    const QRgb painted = w.form.session().canvas().image().pixel(415, 400);
     EXPECT_NE(painted, qRgb(255, 255, 255));
 }
 
@@ -213,8 +215,8 @@ TEST(Form1, StartsFromTheSettingsFileAndCloseWritesIt)
         EXPECT_EQ(w.form.slider(1)->value(), 200);
         EXPECT_EQ(w.form.slider(3)->value(), 50);
         EXPECT_EQ(w.form.swatch()->palette().color(QPalette::Window), QColor(200, 100, 50));
-        EXPECT_EQ(w.form.canvas().image().pixel(500, 500), qRgb(0, 255, 0));
-        EXPECT_EQ(w.form.state().brushIndex, 4);
+        EXPECT_EQ(w.form.session().canvas().image().pixel(500, 500), qRgb(0, 255, 0));
+        EXPECT_EQ(w.form.session().state().brushIndex, 4);
         // The session manager may ask for the settings while the program
         // goes on; what is chosen afterwards is still stored at the close.
         w.form.Form_QueryUnload();
@@ -248,7 +250,7 @@ TEST(Form1, StrokeRepaintsOnlyWhatChanged)
     w.move({520, 510}, Qt::LeftButton);
     QApplication::processEvents();
     view->removeEventFilter(&spy);
-    EXPECT_EQ(w.form.canvas().image().pixel(510, 505), qRgb(0, 0, 0));
+    EXPECT_EQ(w.form.session().canvas().image().pixel(510, 505), qRgb(0, 0, 0));
     // The stroke's own neighbourhood is repainted, not the whole canvas.
     EXPECT_TRUE(spy.painted.contains(QPoint(510, 505)));
     EXPECT_TRUE(QRect(480, 480, 60, 50).contains(spy.painted.boundingRect()))
@@ -267,12 +269,12 @@ TEST(Form1, PressesOnTheLabelsAndTheSwatchStartNoStroke)
     for (QWidget* target : {static_cast<QWidget*>(w.form.swatch()), w.form.findChild<QWidget*>("Label2")}) {
         ASSERT_NE(target, nullptr);
         send(target, QEvent::MouseButtonPress, {4, 5}, Qt::LeftButton);
-        EXPECT_FALSE(w.form.state().isDrawing) << target->objectName().toStdString();
+        EXPECT_FALSE(w.form.session().state().isDrawing) << target->objectName().toStdString();
         send(target, QEvent::MouseButtonRelease, {4, 5}, Qt::NoButton);
     }
     // A press on the canvas itself still starts one.
     w.press({300, 300});
-    EXPECT_TRUE(w.form.state().isDrawing);
+    EXPECT_TRUE(w.form.session().state().isDrawing);
 }
 
 TEST(Form1, KeyboardReachesTheMenusAndAClickedSlider)
@@ -295,7 +297,7 @@ TEST(Form1, KeyboardReachesTheMenusAndAClickedSlider)
     QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
     QTest::keyClick(w.form.windowHandle(), Qt::Key_Right);
     EXPECT_EQ(red->value(), 3);
-    EXPECT_EQ(w.form.state().red, 3);
+    EXPECT_EQ(w.form.session().state().red, 3);
     QTest::keyClick(w.form.windowHandle(), Qt::Key_Left);
     EXPECT_EQ(red->value(), 2);
     QTest::keyClick(w.form.windowHandle(), Qt::Key_End);
@@ -309,8 +311,8 @@ TEST(Form1, UndoKeysTakeBackWholeStrokesButNothingWhileAButtonIsHeld)
     w.form.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w.form));
     auto key = [&](Qt::KeyboardModifiers mods, Qt::Key k) { QTest::keyClick(w.form.windowHandle(), k, mods); };
-    const QImage blank = w.form.canvas().image().copy();
-    DrawingState& s = w.form.state();
+    const QImage blank = w.form.session().canvas().image().copy();
+    DrawingState& s = w.form.session().state();
 
     // Brush 1 goes on painting after the release until its pen lifts: the
     // whole stroke is one step.
@@ -319,11 +321,11 @@ TEST(Form1, UndoKeysTakeBackWholeStrokesButNothingWhileAButtonIsHeld)
     w.press({300, 300});
     for (int x = 300; x <= 400; x += 20)
         w.move({double(x), 300}, Qt::LeftButton);
-    const QImage held = w.form.canvas().image().copy();
+    const QImage held = w.form.session().canvas().image().copy();
     key(Qt::ControlModifier, Qt::Key_Z);
     key(Qt::ControlModifier, Qt::Key_Y);
     key(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
-    EXPECT_EQ(w.form.canvas().image(), held) << "keys act while the button is held";
+    EXPECT_EQ(w.form.session().canvas().image(), held) << "keys act while the button is held";
     EXPECT_TRUE(s.isDrawing);
     w.release({400, 300});
     // Fast moves thin the pen until it lifts.
@@ -332,23 +334,23 @@ TEST(Form1, UndoKeysTakeBackWholeStrokesButNothingWhileAButtonIsHeld)
         w.move({fadingMoves % 2 ? 400.0 : 700.0, 320});
     EXPECT_FALSE(s.isDrawing);
     EXPECT_GT(fadingMoves, 1);
-    EXPECT_EQ(w.form.history().undoCount(), 1u);
-    const QImage stroke = w.form.canvas().image().copy();
+    EXPECT_EQ(w.form.session().history().undoCount(), 1u);
+    const QImage stroke = w.form.session().canvas().image().copy();
     EXPECT_NE(stroke, held) << "the fading moves painted";
 
     key(Qt::ControlModifier, Qt::Key_Z);
-    EXPECT_EQ(w.form.canvas().image(), blank);
+    EXPECT_EQ(w.form.session().canvas().image(), blank);
     key(Qt::ControlModifier, Qt::Key_Y);
-    EXPECT_EQ(w.form.canvas().image(), stroke);
+    EXPECT_EQ(w.form.session().canvas().image(), stroke);
     key(Qt::ControlModifier, Qt::Key_Z);
     key(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
-    EXPECT_EQ(w.form.canvas().image(), stroke);
+    EXPECT_EQ(w.form.session().canvas().image(), stroke);
 
     // An operation is a step too, and the keys show what they give back.
     w.action("g24")->trigger();
     key(Qt::ControlModifier, Qt::Key_Z);
     QApplication::processEvents();
-    EXPECT_EQ(w.form.canvas().image(), stroke);
+    EXPECT_EQ(w.form.session().canvas().image(), stroke);
     EXPECT_EQ(w.form.canvasView()->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(300, 300),
               stroke.pixel(300, 300));
 }

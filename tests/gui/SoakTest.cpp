@@ -24,6 +24,7 @@
 #include <random>
 
 #include "shell/core/SettingsFile.h"
+#include "shell/window/CanvasView.h"
 #include "shell/window/Form1.h"
 
 using namespace pemma;
@@ -247,5 +248,5 @@ TEST(Soak, TwentyThousandRandomEventsThenACloseWhoseSettingsReadBack)
     EXPECT_TRUE(back.found);
     EXPECT_TRUE(back.ignored.empty()) << written.toStdString();
     EXPECT_EQ(formatSettingsLine(back.settings), written.toStdString());
-    EXPECT_EQ(formatSettingsLine(settingsFromState(form.state())), written.toStdString());
+    EXPECT_EQ(formatSettingsLine(settingsFromState(form.session().state())), written.toStdString());
 }

@@ -1,15 +1,11 @@
 #pragma once
-// Scripted stand-ins for the random generator and the clock, and a context
-// bundle for driving strokes and commands on a real canvas in tests.
+// Scripted stand-ins for the random generator, the clock and the check marks.
 #include <deque>
 #include <stdexcept>
 #include <vector>
 
-#include "canvas/Canvas.h"
 #include "paint/StrokeContext.h"
 #include "state/Clock.h"
-#include "state/ColourSliders.h"
-#include "state/DrawingState.h"
 #include "state/Random.h"
 
 namespace pemma::test {
@@ -51,32 +47,6 @@ class CountingCheckMarks final : public CheckMarkView {
 public:
     void refreshCheckMarks(const DrawingState&) override { ++refreshes; }
     int refreshes = 0;
-};
-
-// A 1024 x 768 screen at 15 twips per pixel, white canvas, black colour,
-// thickness 10, colour mode 1, brush 0.
-struct Rig {
-    explicit Rig(int w = 1024, int h = 768) : canvas(w, h), sliders(state)
-    {
-        state.screenWidthTwips = 1024 * 15;
-        state.screenHeightTwips = 768 * 15;
-        state.twipsPerPixelX = state.twipsPerPixelY = 15;
-        state.brushSize = 10;
-        state.penWidth = 10;
-        state.colourMode = 1;
-        state.brushIndex = 0;
-        state.backgroundColour = kWhite;
-        state.colourDirection = {1, 1, 1};
-        state.rainbowColours = rainbowTable();
-    }
-    StrokeContext context() { return StrokeContext{state, canvas, random, clock, sliders, &marks}; }
-
-    DrawingState state;
-    Canvas canvas;
-    ColourSliders sliders;
-    ScriptedRandom random;
-    ScriptedClock clock;
-    CountingCheckMarks marks;
 };
 
 } // namespace pemma::test

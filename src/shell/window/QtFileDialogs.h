@@ -1,15 +1,11 @@
 #pragma once
-#include <QObject>
 #include <QStringList>
-#include <functional>
 
 #include "files/FileDialogs.h"
 
 class QWidget;
 
 namespace pemma {
-
-class Form1;
 
 // The file dialogs and message boxes of the file commands, with Qt's own
 // widgets (the same look and the same Japanese texts on every desktop).
@@ -35,10 +31,5 @@ private:
     QWidget* parent_;
     QString lastChosen_; // the name last chosen in any of the dialogs
 };
-
-// Connects the file and layer commands of "メニュー" (bmpopen, bmpsave,
-// jpg10 ... jpg100, chback, black, clback, clsc) to the window. Returns what
-// opens a picture by its name as "画像開く" does once its dialog is closed.
-std::function<void(const QString&)> installFileCommands(Form1& form);
 
 } // namespace pemma

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "files/FileCommands.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 #include "unit/files/ScriptedDialogs.h"
 
 namespace pemma::test {

@@ -10,7 +10,7 @@
 
 #include "imageops/Operations.h"
 #include "imageops/Parallel.h"
-#include "imageops/ReferenceWalk.h"
+#include "reference/ReferenceWalk.h"
 
 using namespace pemma;
 

@@ -2,7 +2,7 @@
 // generator and to the repaint area.
 #include <QImage>
 
-#include "Drive.h"
+#include "BrushFixture.h"
 
 namespace pemma::test {
 namespace {

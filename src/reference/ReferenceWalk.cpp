@@ -1,4 +1,4 @@
-#include "imageops/ReferenceWalk.h"
+#include "reference/ReferenceWalk.h"
 
 #include <cmath>
 #include <utility>

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "Drive.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 using namespace pemma::test;
@@ -8,20 +8,20 @@ using namespace pemma::test;
 namespace {
 
 // Red over a white drawing, thickness 10, one stroke (x0, y0) -> (x1, y1).
-Drive redWash(int brush, double x0, double y0, double x1, double y1)
-{
-    Drive d(brush, 10);
-    d.colour(255, 0, 0);
-    d.stroke({{x0, y0}, {x1, y1}});
-    return d;
-}
+struct RedWash : Drive {
+    RedWash(int brush, double x0, double y0, double x1, double y1) : Drive(brush, 10)
+    {
+        colour(255, 0, 0);
+        stroke({{x0, y0}, {x1, y1}});
+    }
+};
 
 } // namespace
 
 TEST(Watercolour, TintsOverWhiteByRow)
 {
     // Pointer on an odd row: the middle row (k = 0) alone paints pixel row 201.
-    Drive tall = redWash(28, 100, 201, 140, 201);
+    RedWash tall(28, 100, 201, 140, 201);
     EXPECT_EQ(tall.at(120, 201), rgb(254, 19, 19));
     EXPECT_EQ(tall.at(100, 201), rgb(254, 19, 19)); // runs reach the previous x
     EXPECT_EQ(tall.at(140, 201), rgb(254, 19, 19));
@@ -32,15 +32,15 @@ TEST(Watercolour, TintsOverWhiteByRow)
     EXPECT_EQ(tall.at(120, 207), kWhite);
 
     // Half a pixel lower, row 203 is painted by k = 5 alone.
-    Drive half = redWash(28, 100, 200.5, 140, 200.5);
+    RedWash half(28, 100, 200.5, 140, 200.5);
     EXPECT_EQ(half.at(120, 203), rgb(254, 83, 83));
 
     // On an even row the end row k = -10 has pixel row 195 to itself.
-    Drive even = redWash(28, 100, 200, 140, 200);
+    RedWash even(28, 100, 200, 140, 200);
     EXPECT_EQ(even.at(120, 195), rgb(254, 254, 254));
 
     // The wide bar is the same with the axes exchanged.
-    Drive wide = redWash(29, 201, 100, 201, 140);
+    RedWash wide(29, 201, 100, 201, 140);
     EXPECT_EQ(wide.at(201, 120), rgb(254, 19, 19));
     EXPECT_EQ(wide.at(196, 120), rgb(253, 225, 225));
     EXPECT_EQ(wide.at(201, 99), kWhite);
@@ -79,15 +79,15 @@ TEST(Watercolour, RowsWithoutAReadableStartPaintNothing)
 
     // Near the top: rows at y + k/2 <= 0 are skipped, so pixel row 0 is
     // painted by k = -3 alone.
-    Drive top = redWash(28, 100, 2, 140, 2);
+    RedWash top(28, 100, 2, 140, 2);
     EXPECT_EQ(top.at(120, 0), rgb(254, 42, 42));
 
     // A pointer at x <= 0, or beyond the drawing, reads nothing and paints nothing.
-    Drive left = redWash(28, 50, 201, -5, 201);
+    RedWash left(28, 50, 201, -5, 201);
     EXPECT_EQ(left.at(20, 201), kWhite);
-    Drive right = redWash(28, 1000, 201, 1100, 201);
+    RedWash right(28, 1000, 201, 1100, 201);
     EXPECT_EQ(right.at(1010, 201), kWhite);
-    Drive above = redWash(29, 201, 50, 201, -5);
+    RedWash above(29, 201, 50, 201, -5);
     EXPECT_EQ(above.at(201, 20), kWhite);
 }
 

@@ -1,5 +1,5 @@
 // Brushes 12 to 18, 21 to 27: boxes, bands, fixed marks, stars and confetti.
-#include "Drive.h"
+#include "BrushFixture.h"
 #include "paint/Brushes.h"
 
 namespace pemma::test {

@@ -2,7 +2,7 @@
 
 #include <random>
 
-#include "Drive.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 using namespace pemma::test;

@@ -3,47 +3,39 @@
 // segment has length. Each move hands its repaint area back, as the window does.
 #include <benchmark/benchmark.h>
 
-#include "paint/StrokeFrame.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 
 namespace {
 
 using namespace pemma;
 
+// The brush alone: the history's recording of a move is measured in
+// bench_history.
 struct Stage {
-    explicit Stage(int brush, int thickness) : canvas(1920, 1080), sliders(state)
+    Stage(int brush, int thickness) : drive(brush, thickness, 1920, 1080, &random)
     {
-        state.screenWidthTwips = 1920 * 15;
-        state.screenHeightTwips = 1080 * 15;
-        state.twipsPerPixelX = state.twipsPerPixelY = 15;
-        state.brushSize = thickness;
-        state.colourMode = 1;
-        state.brushIndex = brush;
-        state.rainbowColours = rainbowTable();
+        DrawingState& s = drive.rig.state;
+        s.screenWidthTwips = 1920 * 15;
+        s.screenHeightTwips = 1080 * 15;
+        drive.rig.canvas.setWriteObserver(nullptr);
     }
-    DrawingState state;
-    Canvas canvas;
-    ColourSliders sliders;
     ProgramRandom random;
-    test::ScriptedClock clock;
-    StrokeFrame frame{StrokeContext{state, canvas, random, clock, sliders, nullptr}};
+    test::Drive drive;
 };
 
 void BM_BrushMove(benchmark::State& st)
 {
-    const int brush = static_cast<int>(st.range(0));
-    const int thickness = static_cast<int>(st.range(1));
-    Stage stage(brush, thickness);
-    stage.frame.Form_MouseDown(900, 500);
-    stage.frame.Form_MouseMove(900, 500, true);
-    stage.canvas.takeDirty();
+    Stage stage(static_cast<int>(st.range(0)), static_cast<int>(st.range(1)));
+    test::Drive& d = stage.drive;
+    d.startAt(900, 500);
+    d.rig.session.takeRepaintArea();
     const double xs[] = {960, 1020}, ys[] = {540, 580};
     int i = 0;
     double area = 0;
     for (auto _ : st) {
-        stage.frame.Form_MouseMove(xs[i], ys[i], true);
-        const QRect d = stage.canvas.takeDirty();
-        area += static_cast<double>(d.width()) * d.height();
+        d.move(xs[i], ys[i]);
+        const QRect r = d.rig.session.takeRepaintArea();
+        area += static_cast<double>(r.width()) * r.height();
         i ^= 1;
     }
     // Mean repaint area per move, in pixels.

@@ -5,8 +5,7 @@
 // height follows at 16:9).
 #include <benchmark/benchmark.h>
 
-#include "paint/StrokeFrame.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 
@@ -14,38 +13,35 @@ namespace {
 
 enum Setup { Plain = 0, SolidFill = 1, FreshCanvas = 2 };
 
+// The brush alone: the history's recording of a move is measured in
+// bench_history.
 struct Bench {
     explicit Bench(int brush, int thickness, Setup setup, int width)
-        : rig(width, width * 9 / 16), frame(context())
+        : drive(brush, thickness, width, width * 9 / 16, &random), rig(drive.rig)
     {
+        rig.canvas.setWriteObserver(nullptr);
         rig.state.screenWidthTwips = width * 15;
         rig.state.screenHeightTwips = width * 9 / 16 * 15;
-        rig.state.brushIndex = brush;
-        rig.state.brushSize = thickness;
-        rig.sliders.setPosition(1, 200);
-        rig.sliders.setPosition(2, 90);
-        rig.sliders.setPosition(3, 30);
+        drive.colour(200, 90, 30);
         if (setup == SolidFill) {
             rig.canvas.setFillStyle(Canvas::Solid);
             rig.canvas.setFillColor(0x336699);
         }
-        frame.Form_MouseDown(400, 300);
-        frame.Form_MouseMove(400, 300, true);
+        drive.startAt(400, 300);
     }
-    StrokeContext context() { return StrokeContext{rig.state, rig.canvas, random, rig.clock, rig.sliders, nullptr}; }
 
     // A wandering path of short steps over the middle of the drawing.
     void move(int n)
     {
         const double x = 300 + (n * 7) % 1300 + 0.5 * (n % 2);
         const double y = 200 + (n * 3) % 700;
-        frame.Form_MouseMove(x, y, true);
-        benchmark::DoNotOptimize(rig.canvas.takeDirty());
+        drive.move(x, y);
+        benchmark::DoNotOptimize(rig.session.takeRepaintArea());
     }
 
-    test::Rig rig;
     ProgramRandom random;
-    StrokeFrame frame;
+    test::Drive drive;
+    test::Rig& rig;
 };
 
 void BM_BrushMove(benchmark::State& st)

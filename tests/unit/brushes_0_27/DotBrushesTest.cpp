@@ -1,5 +1,5 @@
 // Brushes 4, 19, 20 (orbit and waves), 5 to 7 (sprays), 9 to 11 (rings).
-#include "Drive.h"
+#include "BrushFixture.h"
 
 namespace pemma::test {
 namespace {

@@ -1,30 +1,19 @@
 #pragma once
-// Drives strokes through the stroke frame on the test rig's real canvas.
+// Brush tests: the shared stroke driver and what they read back.
 #include <QRect>
 #include <gtest/gtest.h>
 
-#include "paint/StrokeFrame.h"
-#include "support/Scripted.h"
+#include "support/StrokeDriver.h"
 
 namespace pemma::test {
 
 class BrushTest : public ::testing::Test {
 protected:
-    void use(int brush, int thickness)
-    {
-        s().brushIndex = brush;
-        s().brushSize = thickness;
-    }
-    void down(double x, double y) { frame.Form_MouseDown(x, y); }
-    void move(double x, double y, bool held = true) { frame.Form_MouseMove(x, y, held); }
-    void up() { frame.Form_MouseUp(0, 0); }
-    // Press, then a first move at the same point, so the next move has a
-    // previous point to work from.
-    void startAt(double x, double y)
-    {
-        down(x, y);
-        move(x, y);
-    }
+    void use(int brush, int thickness) { drive.use(brush, thickness); }
+    void down(double x, double y) { drive.press(x, y); }
+    void move(double x, double y, bool held = true) { drive.move(x, y, held); }
+    void up() { drive.release(0, 0); }
+    void startAt(double x, double y) { drive.startAt(x, y); }
 
     DrawingState& s() { return rig.state; }
     Canvas& canvas() { return rig.canvas; }
@@ -68,8 +57,8 @@ protected:
         return n;
     }
 
-    Rig rig;
-    StrokeFrame frame{rig.context()};
+    Drive drive;
+    Rig& rig = drive.rig;
 };
 
 } // namespace pemma::test

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "Drive.h"
+#include "support/StrokeDriver.h"
 
 using namespace pemma;
 using namespace pemma::test;

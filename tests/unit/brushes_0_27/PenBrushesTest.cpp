@@ -1,5 +1,5 @@
 // Brushes 1 to 3 (speed-dependent width, brush 1's fade-out) and brush 8.
-#include "Drive.h"
+#include "BrushFixture.h"
 
 namespace pemma::test {
 namespace {

@@ -2,7 +2,8 @@
 
 #include <random>
 
-#include "Drive.h"
+#include "reference/BoundaryFill.h"
+#include "support/StrokeDriver.h"
 #include "state/Rounding.h"
 
 using namespace pemma;
@@ -84,7 +85,7 @@ TEST(FillBrush, FillsWhatTheBoundaryFillFills)
         ref.lineTo(0, 0);
         ref.setFillStyle(Canvas::Solid);
         ref.setFillColor(colour);
-        ref.floodFill(roundHalfEven(x), roundHalfEven(y), colour);
+        reference::boundaryFill(ref, roundHalfEven(x), roundHalfEven(y), colour);
         ASSERT_TRUE(d.rig.canvas.image() == ref.image()) << "round " << round << " from (" << x << ", " << y << ")";
     }
 }

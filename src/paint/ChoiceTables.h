@@ -1,6 +1,9 @@
 #pragma once
 #include <array>
 
+// The choices of "色選択" and "筆太さ", beside the brush table: the menus are
+// built from them.
+
 namespace pemma {
 
 struct ValueItem {
@@ -16,8 +19,5 @@ inline constexpr std::array<ValueItem, 11> kColourModeItems{{
 
 // "筆太さ": item fu<N> selects thickness N; there are no items in between.
 inline constexpr std::array<int, 17> kThicknessItems{1, 2, 3, 4, 5, 6, 8, 10, 15, 20, 25, 30, 40, 50, 60, 80, 100};
-
-// "jpg保存": item jpg<Q> saves at quality Q.
-inline constexpr std::array<int, 6> kJpegQualities{10, 20, 40, 60, 80, 100};
 
 } // namespace pemma

@@ -1,0 +1,177 @@
+#include "session/PaintSession.h"
+
+#include "files/FileCommands.h"
+#include "files/LayerCommands.h"
+
+namespace pemma {
+
+namespace {
+
+QSize canvasSizeFor(const PaintSession::Setup& setup)
+{
+    // The persistent drawing covers the whole screen, whatever the window's size.
+    if (!setup.canvasSize.isEmpty())
+        return setup.canvasSize;
+    return QSize(setup.screen.widthPixels, setup.screen.heightPixels);
+}
+
+} // namespace
+
+PaintSession::PaintSession(const Setup& setup)
+    : screen_(setup.screen),
+      canvas_(canvasSizeFor(setup).width(), canvasSizeFor(setup).height()),
+      sliders_(state_),
+      ownRandom_(setup.random ? nullptr : std::make_unique<ProgramRandom>()),
+      ownClock_(setup.clock ? nullptr : std::make_unique<SystemClock>()),
+      random_(setup.random ? *setup.random : *ownRandom_),
+      clock_(setup.clock ? *setup.clock : *ownClock_),
+      frame_(StrokeContext{state_, canvas_, random_, clock_, sliders_, nullptr}),
+      history_(canvas_, state_, setup.limits)
+{
+}
+
+PaintSession::~PaintSession() = default;
+
+SettingsReadResult PaintSession::load(const QString& appPath)
+{
+    const SettingsReadResult read = Form_Load(state_, canvas_, sliders_, random_, screen_, appPath);
+    // The whole drawing is new and is shown whole; the history starts from
+    // it, so that the first press need not copy it.
+    history_.restart();
+    canvas_.takeDirty();
+    return read;
+}
+
+bool PaintSession::saveSettings(QString* error) const { return Form_QueryUnload(state_, error); }
+
+void PaintSession::press(QPointF pos, bool held)
+{
+    held_ = held;
+    // A press starts a step; it also ends a stroke of brush 1 still fading.
+    history_.beginStep();
+    frame_.Form_MouseDown(pos.x(), pos.y());
+}
+
+void PaintSession::move(QPointF pos, bool held)
+{
+    held_ = held;
+    // A fading stroke whose step a command has closed goes on as a step of
+    // its own.
+    if (state_.isDrawing && !history_.stepOpen())
+        history_.beginStep();
+    frame_.Form_MouseMove(pos.x(), pos.y(), held);
+    if (!state_.isDrawing)
+        history_.endStep(); // the release came, or brush 1 lifted its pen
+}
+
+void PaintSession::release(QPointF pos, bool held)
+{
+    held_ = held;
+    frame_.Form_MouseUp(pos.x(), pos.y());
+    if (!state_.isDrawing)
+        history_.endStep();
+}
+
+void PaintSession::runStep(const std::function<History::Keep()>& command)
+{
+    history_.beginStep();
+    const History::Keep keep = command();
+    history_.endStep(keep);
+}
+
+void PaintSession::operation(int item)
+{
+    runStep([this, item] {
+        OperationContext ctx{state_, canvas_, busy_};
+        runOperation(item, ctx);
+        return History::Keep::Always;
+    });
+}
+
+template <typename F>
+void PaintSession::fileCommand(F command)
+{
+    if (!dialogs_ || !window_)
+        return;
+    runStep([this, &command] {
+        FileCommandContext ctx{state_, canvas_, *dialogs_, *window_};
+        return command(ctx);
+    });
+}
+
+namespace {
+// Opening is a step when it loaded a picture; saving changes nothing.
+History::Keep opened(bool loaded) { return loaded ? History::Keep::Always : History::Keep::Never; }
+} // namespace
+
+void PaintSession::openByDialog()
+{
+    fileCommand([](FileCommandContext& ctx) { return opened(bmpopen_Click(ctx)); });
+}
+
+bool PaintSession::openPicture(const QString& fileName)
+{
+    bool loaded = false;
+    fileCommand([&](FileCommandContext& ctx) {
+        loaded = pemma::openPicture(ctx, fileName);
+        return opened(loaded);
+    });
+    return loaded;
+}
+
+void PaintSession::saveBmp()
+{
+    fileCommand([](FileCommandContext& ctx) {
+        bmpsave_Click(ctx);
+        return History::Keep::IfChanged;
+    });
+}
+
+void PaintSession::saveJpeg(int quality)
+{
+    fileCommand([quality](FileCommandContext& ctx) {
+        jpgsave_Click(ctx, quality);
+        return History::Keep::IfChanged;
+    });
+}
+
+void PaintSession::backgroundFromSwatch()
+{
+    runStep([this] {
+        chback_Click(canvas_, sliders_);
+        return History::Keep::Always;
+    });
+}
+
+void PaintSession::canvasCommand(void (*command)(Canvas&))
+{
+    runStep([this, command] {
+        command(canvas_);
+        return History::Keep::Always;
+    });
+}
+
+void PaintSession::backgroundBlack() { canvasCommand(black_Click); }
+void PaintSession::backgroundWhite() { canvasCommand(clback_Click); }
+void PaintSession::clearForeground() { canvasCommand(clsc_Click); }
+
+bool PaintSession::undo()
+{
+    if (held_)
+        return false;
+    // The stroke being taken back must not go on painting.
+    if (state_.isDrawing)
+        endStroke(state_);
+    return history_.undo();
+}
+
+bool PaintSession::redo()
+{
+    if (held_)
+        return false;
+    if (state_.isDrawing)
+        endStroke(state_);
+    return history_.redo();
+}
+
+} // namespace pemma

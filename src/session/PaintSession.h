@@ -1,0 +1,126 @@
+#pragma once
+#include <QPointF>
+#include <QRect>
+#include <QSize>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "canvas/Canvas.h"
+#include "files/FileDialogs.h"
+#include "history/History.h"
+#include "imageops/Operations.h"
+#include "paint/StrokeFrame.h"
+#include "shell/core/Startup.h"
+#include "state/Clock.h"
+#include "state/ColourSliders.h"
+#include "state/DrawingState.h"
+#include "state/Random.h"
+
+namespace pemma {
+
+// What the painter has in front of it, without any window: the drawing state,
+// the persistent drawing, the colour sliders' model, the random stream, the
+// clock, the stroke frame and the undo history. The window feeds it pointer
+// events and menu commands and repaints what it reports as changed; tests,
+// benchmarks and the fuzzers drive it the same way.
+//
+// Steps of the history: a stroke is one step from its press until it ends
+// (its release, or brush 1 lifting its pen); a command is one step.
+class PaintSession {
+public:
+    struct Setup {
+        ScreenMetrics screen;
+        QSize canvasSize;                // the screen's size when empty
+        RandomSource* random = nullptr;  // the program's own stream when null
+        Clock* clock = nullptr;          // the system clock when null
+        History::Limits limits;
+    };
+    explicit PaintSession(const Setup& setup);
+    ~PaintSession();
+    PaintSession(const PaintSession&) = delete;
+    PaintSession& operator=(const PaintSession&) = delete;
+
+    DrawingState& state() { return state_; }
+    const DrawingState& state() const { return state_; }
+    Canvas& canvas() { return canvas_; }
+    const Canvas& canvas() const { return canvas_; }
+    ColourSliders& sliders() { return sliders_; }
+    History& history() { return history_; }
+    RandomSource& random() { return random_; }
+    Clock& clock() { return clock_; }
+    const ScreenMetrics& screen() const { return screen_; }
+
+    // The window's parts the session reaches while it works; each may be
+    // absent (tests, benchmarks).
+    void setCheckMarkView(CheckMarkView* view) { frame_.context().checkMarks = view; }
+    void setBusyPointer(BusyPointer* busy) { busy_ = busy; }
+    void setFileUi(FileDialogs* dialogs, FileCommandWindow* window)
+    {
+        dialogs_ = dialogs;
+        window_ = window;
+    }
+
+    // The start-up steps (after the window has been sized): settings read
+    // from the folder settingsPlace() gives for appPath, and the history
+    // started from the drawing as it then is.
+    SettingsReadResult load(const QString& appPath);
+    // The close request: writes the settings; false (with the reason) when
+    // they could not be written.
+    bool saveSettings(QString* error = nullptr) const;
+
+    // Pointer events over the canvas. `held`: whether any button is down
+    // once the event has happened.
+    void press(QPointF pos, bool held = true);
+    void move(QPointF pos, bool held);
+    void release(QPointF pos, bool held = false);
+    // A button went down over the canvas and has not come up yet.
+    bool buttonHeld() const { return held_; }
+
+    // Runs a command that may change the drawing as one step; it says how
+    // the step is kept.
+    void runStep(const std::function<History::Keep()>& command);
+    // "画像処理" g<item>.
+    void operation(int item);
+    // The commands of "メニュー"; each needs setFileUi() for its dialogs.
+    void openByDialog();
+    bool openPicture(const QString& fileName);
+    void saveBmp();
+    void saveJpeg(int quality);
+    void backgroundFromSwatch();
+    void backgroundBlack();
+    void backgroundWhite();
+    void clearForeground();
+
+    // Nothing while a button is held; a brush-1 stroke still fading ends
+    // first. False when nothing was done.
+    bool undo();
+    bool redo();
+
+    // The area of the drawing changed since the last call: every pixel
+    // changed since then lies inside it.
+    QRect takeRepaintArea() { return canvas_.takeDirty(); }
+
+private:
+    template <typename F>
+    void fileCommand(F command);
+    // A background or foreground command, always a step.
+    void canvasCommand(void (*command)(Canvas&));
+
+    ScreenMetrics screen_;
+    DrawingState state_;
+    Canvas canvas_;
+    ColourSliders sliders_;
+    std::unique_ptr<RandomSource> ownRandom_;
+    std::unique_ptr<Clock> ownClock_;
+    RandomSource& random_;
+    Clock& clock_;
+    StrokeFrame frame_;
+    History history_; // watches the canvas, so ends before it
+    BusyPointer* busy_ = nullptr;
+    FileDialogs* dialogs_ = nullptr;
+    FileCommandWindow* window_ = nullptr;
+    bool held_ = false;
+};
+
+} // namespace pemma

@@ -1,0 +1,29 @@
+#pragma once
+#include <QImage>
+#include <QWidget>
+#include <functional>
+
+class QMouseEvent;
+
+namespace pemma {
+
+// The client area: shows the persistent drawing and hands its mouse events
+// on. The sliders, labels and swatch are its children.
+class CanvasView final : public QWidget {
+    Q_OBJECT
+public:
+    CanvasView(const QImage& drawing, QWidget* parent);
+
+    std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    const QImage& drawing_;
+};
+
+} // namespace pemma
