@@ -15,6 +15,20 @@ FileName FileName::fromText(const QString& name) { return {QFile::encodeName(nam
 
 FileName FileName::fromNative(const QByteArray& bytes) { return {bytes, QFile::decodeName(bytes)}; }
 
+FileName FileName::absolute() const
+{
+    if (native.startsWith('/'))
+        return *this;
+    QByteArray folder(4096, '\0');
+    while (!::getcwd(folder.data(), static_cast<size_t>(folder.size()))) {
+        if (errno != ERANGE)
+            return *this;
+        folder.resize(folder.size() * 2);
+    }
+    folder.truncate(qstrlen(folder.constData()));
+    return fromNative(folder + '/' + native);
+}
+
 OpenedFile::OpenedFile(const QByteArray& name)
 {
     // O_NONBLOCK: opening a pipe nobody writes to, or a device, would

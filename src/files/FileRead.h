@@ -13,6 +13,9 @@ struct FileName {
 
     static FileName fromText(const QString& name);
     static FileName fromNative(const QByteArray& bytes);
+    // The same name from the root: a relative one is joined to the current
+    // folder (as bytes).
+    FileName absolute() const;
 };
 
 // A file opened once for reading. What it is and how large it is come from

@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -63,8 +62,8 @@ int main(int argc, char** argv)
 
     form.show();
     if (!line.file.empty()) {
-        // The file names bytes as the system gave them.
-        const QString file = QFile::decodeName(QByteArray::fromStdString(line.file));
+        // The file's name is the bytes the system gave, UTF-8 or not.
+        const pemma::FileName file = pemma::FileName::fromNative(QByteArray::fromStdString(line.file));
         QTimer::singleShot(0, &form, [&form, file] { form.openPictureFile(file); });
     }
     return app.exec();
