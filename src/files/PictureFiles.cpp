@@ -5,7 +5,6 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QBuffer>
-#include <QFile>
 #include <QtEndian>
 #include <cstring>
 
@@ -290,14 +289,18 @@ PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
                 contentFormat = format;
             else if (format.isEmpty() || format == contentFormat)
                 return result; // the same reader would fail the same way
+            // What the suffix alone names and is refused here keeps the
+            // reason the content gave.
             const bool text = isTextFormat(format, bytes);
             if (text && bytes.size() > kMaxTextPictureFileBytes) {
-                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
-                                   .arg(kMaxTextPictureFileBytes >> 20);
+                if (byContent)
+                    result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
+                                       .arg(kMaxTextPictureFileBytes >> 20);
                 return result;
             }
             if ((format == "ico" || format == "cur") && !iconIsWhole(bytes)) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
+                if (byContent)
+                    result.error = readErrorText(QImageReader::InvalidDataError);
                 return result;
             }
             if (format == "gif")
@@ -306,7 +309,8 @@ PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
             // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
             // one that claims more is cut short and is not worth decoding.
             if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * bytes.size()) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
+                if (byContent)
+                    result.error = readErrorText(QImageReader::InvalidDataError);
                 return result;
             }
         }
