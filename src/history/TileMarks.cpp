@@ -5,6 +5,12 @@
 
 namespace pemma {
 
+namespace {
+// The longest segment walked band by band. Measured, segments three times
+// as long are still painted within the reach the canvas announces.
+constexpr int kExactLength = 1 << 16;
+} // namespace
+
 void TileMarks::reset(int width, int height)
 {
     width_ = width;
@@ -61,6 +67,14 @@ void TileMarks::markAlong(QPoint a, QPoint b, int reach)
     // A short segment (the usual move of a hand) lies within a tile or two
     // each way: its box is as good as any.
     if (right / kTileSize - left / kTileSize <= 1 && bottom / kTileSize - top / kTileSize <= 1) {
+        markBox(left, top, right, bottom);
+        return;
+    }
+    // Qt's rasteriser keeps a segment's slope in fixed point with 16 bits of
+    // fraction: one reaching tens of thousands of pixels or more can be
+    // painted pixels off its line (a hundred, some 8 million pixels out), but
+    // never outside its box, to which the canvas clips it.
+    if (std::max(right - left, bottom - top) >= kExactLength) {
         markBox(left, top, right, bottom);
         return;
     }

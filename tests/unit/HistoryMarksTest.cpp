@@ -1,8 +1,9 @@
 // The tiles the history takes as written are all those a shape really
-// writes. Each shape is painted with the pen's edge at every offset from a
-// tile's edge, across and along, in several pen widths, and undone: every
-// pixel must come back. Random shapes rarely put an edge exactly where a
-// tile's bound is a pixel short, so the offsets are swept instead.
+// writes, however far it reaches. Each shape is painted with the pen's edge
+// at every offset from a tile's edge, across and along, in several pen
+// widths, and undone: every pixel must come back. Random shapes rarely put
+// an edge exactly where a tile's bound is a pixel short, so the offsets are
+// swept instead.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -37,6 +38,12 @@ TEST(HistoryMarks, UndoGivesBackEveryPixelOfShapesAtEveryOffsetFromATileEdge)
                      QPoint(0, 90), QPoint(-90, 31), QPoint(-23, 90)})
         shapes.push_back({"long segment by " + std::to_string(d.x()) + "," + std::to_string(d.y()),
                           [&canvas, d](int x, int y) { canvas.line(x - d.x(), y - d.y(), x + d.x(), y + d.y()); }});
+    // Segments reaching millions of pixels off the drawing, which the
+    // rasteriser may paint pixels off their line.
+    for (QPoint d : {QPoint(-806239, -8353810), QPoint(5000000, 1234567), QPoint(-3000000, 2999990),
+                     QPoint(271828, -3141592), QPoint(-9000000, -77)})
+        shapes.push_back({"far segment to " + std::to_string(d.x()) + "," + std::to_string(d.y()),
+                          [&canvas, d](int x, int y) { canvas.line(x, y, x + d.x(), y + d.y()); }});
     shapes.push_back({"frame", [&canvas](int x, int y) {
                           canvas.setFillStyle(Canvas::Transparent);
                           canvas.box(x - 70, y - 50, x + 45, y + 60);
