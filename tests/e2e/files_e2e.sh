@@ -67,9 +67,11 @@ read -r FORMAT WIDTH HEIGHT QUALITY <<<"$(identify -format '%m %w %h %Q' "$PHOTO
 
 # 4. Black background, then clear the foreground, then reopen the saved BMP.
 menu Down Down Down Down Down Return
+wait_menus_closed
 expect_screen "$E2E_TMP/black.png" 600 200 "0,0,0" "the black background beside the picture"
 expect_screen "$E2E_TMP/black.png" 150 200 "200,30,60" "the picture stays over the black background"
 menu Down Down Down Down Down Down Down Return
+wait_menus_closed
 expect_screen "$E2E_TMP/cleared.png" 150 200 "0,0,0" "the picture is removed"
 menu Down Return
 wait_dialog "$Q3" "open dialog for the saved BMP"
