@@ -277,12 +277,9 @@ printf "$SETTINGS" >"$TMP/app/pic-ini.dat"
 start_app "$TMP/app" "$BIN"
 
 # The canvas starts below the menu bar: its first row turns black with "背景黒".
-MENU_BAR=
 choose 0 $BLACK
 expect_screen "$TMP/black.png" 960 100 "0,0,0" "the black background"
-for y in $(seq 0 80); do
-    [ "$(pixel_of "$TMP/black.png" 960 "$y")" = "0,0,0" ] && { MENU_BAR=$y; break; }
-done
+MENU_BAR=$(convert "$TMP/black.png" -crop 1x81+960+0 +repage -depth 8 txt:- | awk -F'[ ,:]+' '/\(0,0,0\)/ { print $2; exit }')
 [ -n "$MENU_BAR" ] || fail "could not find the canvas below the menu bar"
 choose 0 $WHITE
 

@@ -5,13 +5,13 @@
 # Nothing here waits for a fixed time to let the program catch up: every wait
 # polls its condition (a window shown, a menu open, a dialog focused, a file
 # written, a pixel of the screen) until E2E_DEADLINE seconds have passed
-# (default 120). A busy machine makes a run slower, never failing; a real
+# (default 300). A busy machine makes a run slower, never failing; a real
 # fault costs one deadline. The only pauses are the short ones xdotool needs
 # between pointer moves.
 # shellcheck shell=bash
 
 E2E_TMP=$(mktemp -d)
-E2E_DEADLINE=${E2E_DEADLINE:-120}
+E2E_DEADLINE=${E2E_DEADLINE:-300}
 XVFB_PID=
 APP_PID=
 APP_LOG=

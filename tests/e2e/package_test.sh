@@ -43,7 +43,7 @@ if ! grep -rqE -- '--version|addVersionOption' "$SRC/src"; then
     echo "SKIP: this build has no --version option yet; everything else passed"
     exit 77
 fi
-QT_QPA_PLATFORM=offscreen timeout 20 "$T/root/usr/bin/pemmarover" --version >"$T/version" 2>"$T/version.err"
+QT_QPA_PLATFORM=offscreen timeout 300 "$T/root/usr/bin/pemmarover" --version >"$T/version" 2>"$T/version.err"
 rc=$?
 [ $rc -eq 0 ] || fail "--version ended with $rc: $(cat "$T/version.err")"
 printf 'Pemmarover 1.1\n' | cmp -s - "$T/version" || fail "--version printed: $(od -c "$T/version")"
