@@ -35,8 +35,12 @@ e2e_cleanup() {
 trap e2e_cleanup EXIT
 
 # Ends the script with a message, and the program's and the X server's output
-# for the record.
+# for the record. Where E2E_FAILURE_DIR names a folder, the screen at that
+# moment is kept there too.
 fail() {
+    if [ -n "${E2E_FAILURE_DIR:-}" ] && [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        mkdir -p "$E2E_FAILURE_DIR" && import -window root "$E2E_FAILURE_DIR/$(basename "$0" .sh)-$$.png"
+    fi
     if [ -n "$APP_LOG" ] && [ -s "$APP_LOG" ]; then
         echo "--- program output:" >&2
         tail -n 40 "$APP_LOG" >&2
@@ -50,10 +54,13 @@ fail() {
 }
 
 # Runs the command "$@" every 0.1 s until it succeeds; returns 1 when it has
-# not within the deadline.
+# not within the deadline. Nothing comes of waiting once the X server or the
+# program has gone: that ends the script at once.
 wait_for() {
     local end=$((SECONDS + E2E_DEADLINE))
     until "$@"; do
+        [ -z "$XVFB_PID" ] || kill -0 "$XVFB_PID" 2>/dev/null || fail "the X server has ended"
+        [ -z "$APP_PID" ] || kill -0 "$APP_PID" 2>/dev/null || fail "the program has ended"
         [ "$SECONDS" -ge "$end" ] && return 1
         sleep 0.1
     done
