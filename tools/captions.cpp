@@ -8,9 +8,10 @@
 //   jpeg_quality <value>
 #include <cstdio>
 
+#include "files/FileCommands.h"
 #include "imageops/Operations.h"
 #include "paint/BrushTable.h"
-#include "shell/core/MenuTables.h"
+#include "paint/ChoiceTables.h"
 
 int main()
 {
