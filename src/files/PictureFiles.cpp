@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QtEndian>
+#include <algorithm>
 #include <cstring>
 
 #include "files/AtomicWrite.h"
@@ -49,14 +50,12 @@ namespace {
 
 // Text formats whose readers take in the whole file before they know the
 // picture's size; a real one is rarely more than a few megabytes.
-bool isTextFormat(const QByteArray& format, QIODevice* device)
+bool isTextFormat(const QByteArray& format, const QByteArray& bytes)
 {
     if (format == "xpm" || format == "xbm")
         return true;
-    if (format == "pbm" || format == "pgm" || format == "ppm") {
-        const QByteArray head = device ? device->peek(2) : QByteArray();
-        return head.size() == 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '3';
-    }
+    if (format == "pbm" || format == "pgm" || format == "ppm")
+        return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '3';
     return false;
 }
 
@@ -64,25 +63,23 @@ bool isTextFormat(const QByteArray& format, QIODevice* device)
 // pixel rows it cannot read stay as they were in memory. So every icon of
 // the file must be one the reader takes whole: a plain header, a known depth,
 // no compression, and all its colours, rows and mask inside the file.
-bool iconIsWhole(QFile& file)
+bool iconIsWhole(const QByteArray& file)
 {
     auto u16 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
     auto u32 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
     const qint64 size = file.size();
-    if (!file.seek(0))
-        return false;
-    const QByteArray head = file.read(6);
+    const QByteArray head = file.left(6);
     if (head.size() < 6)
         return false;
     const int count = u16(head, 4);
-    const QByteArray entries = file.read(16 * qint64(count));
+    const QByteArray entries = file.mid(6, 16 * qsizetype(count));
     if (entries.size() < 16 * count)
         return false;
     for (int i = 0; i < count; ++i) {
         const qint64 offset = u32(entries, 16 * i + 12);
-        if (!file.seek(offset))
+        if (offset > size)
             return false;
-        const QByteArray dib = file.read(40);
+        const QByteArray dib = file.mid(static_cast<qsizetype>(offset), 40);
         // A PNG inside (its whole signature, as the reader looks for it)
         // refuses to open when cut short.
         if (dib.startsWith(QByteArray::fromRawData("\x89PNG\r\n\x1A\n", 8)))
@@ -118,11 +115,11 @@ bool iconIsWhole(QFile& file)
 // table, so the file is decoded without that table; around the frame the
 // picture then stays black, as in a GIF that has no global table. Gives the
 // bytes to decode instead of the file, or nothing when the file is fine.
-QByteArray gifToDecode(QFile& file)
+QByteArray gifToDecode(const QByteArray& file)
 {
     const qint64 size = file.size();
-    const uchar* bytes = size >= 13 ? file.map(0, size) : nullptr;
-    if (!bytes || std::memcmp(bytes, "GIF8", 4) != 0)
+    const uchar* bytes = reinterpret_cast<const uchar*>(file.constData());
+    if (size < 13 || std::memcmp(bytes, "GIF8", 4) != 0)
         return {};
     const uchar flags = bytes[10];
     if (!(flags & 0x80))
@@ -136,7 +133,7 @@ QByteArray gifToDecode(QFile& file)
             // The frame's description: position, size, then its flags.
             if (at + 9 > size || !(bytes[at + 8] & 0x80))
                 return {};
-            QByteArray decoded(reinterpret_cast<const char*>(bytes), size);
+            QByteArray decoded = file;
             decoded[10] = static_cast<char>(flags & ~0x80);
             decoded.remove(13, globalBytes);
             return decoded;
@@ -168,17 +165,32 @@ struct Decoded {
     bool ownBuffer = false; // the reader decoded into the prefilled picture
 };
 
-bool decodeOver(const QString& fileName, const QByteArray& replacement, bool byContent, uchar fill, Decoded* out,
+// A reader of the bytes in memory: by their content when byName is empty,
+// otherwise by the format the name's suffix gives first, as a reader of the
+// named file would.
+class BytesReader {
+public:
+    BytesReader(const QByteArray& bytes, const QByteArray& byName)
+    {
+        buffer_.setData(bytes);
+        buffer_.open(QIODevice::ReadOnly);
+        reader_.setDevice(&buffer_);
+        reader_.setFormat(byName);
+        reader_.setDecideFormatFromContent(byName.isEmpty());
+    }
+    QImageReader& operator*() { return reader_; }
+    QImageReader* operator->() { return &reader_; }
+
+private:
+    QBuffer buffer_;
+    QImageReader reader_;
+};
+
+bool decodeOver(const QByteArray& bytes, const QByteArray& byName, uchar fill, Decoded* out,
                 QImageReader::ImageReaderError* error)
 {
-    QImageReader reader(fileName);
-    QBuffer buffer;
-    if (!replacement.isEmpty()) {
-        buffer.setData(replacement);
-        buffer.open(QIODevice::ReadOnly);
-        reader.setDevice(&buffer);
-    }
-    reader.setDecideFormatFromContent(byContent);
+    BytesReader source(bytes, byName);
+    QImageReader& reader = *source;
     QSize size = reader.size();
     // A BMP stored top-down tells its height as a negative number.
     if (size.width() > 0 && size.height() < 0 && size.height() > -kMaxPictureSide - 1)
@@ -246,6 +258,105 @@ void whitenUndelivered(const QImage& a, const QImage& b, QImage* shown)
     }
 }
 
+// The suffix of the name's last part, in small letters: the format a reader
+// of the named file tries first.
+QByteArray suffixOf(const QByteArray& name)
+{
+    const QByteArray last = name.mid(name.lastIndexOf('/') + 1);
+    const qsizetype dot = last.lastIndexOf('.');
+    return dot < 0 ? QByteArray() : last.mid(dot + 1).toLower();
+}
+
+// Decodes a picture file held in memory; name gives the suffix.
+PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
+{
+    PictureLoad result;
+    // The content decides first, so a picture under a misleading name still
+    // opens; formats without a signature at their start (TGA) get a second
+    // try by their suffix.
+    // Qt refuses to decode more than 128 MB on its own; the program's limit
+    // above is the one that counts (8 bytes a pixel for 16-bit pictures).
+    QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
+    QByteArray contentFormat;
+    for (const bool byContent : {true, false}) {
+        const QByteArray byName = byContent ? QByteArray() : suffixOf(name);
+        QSize size;
+        QByteArray replacement;
+        {
+            BytesReader probe(bytes, byName);
+            // Only the start of the file is looked at to tell its format.
+            const QByteArray format = byContent ? probe->format() : byName;
+            if (byContent)
+                contentFormat = format;
+            else if (format.isEmpty() || format == contentFormat)
+                return result; // the same reader would fail the same way
+            const bool text = isTextFormat(format, bytes);
+            if (text && bytes.size() > kMaxTextPictureFileBytes) {
+                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
+                                   .arg(kMaxTextPictureFileBytes >> 20);
+                return result;
+            }
+            if ((format == "ico" || format == "cur") && !iconIsWhole(bytes)) {
+                result.error = readErrorText(QImageReader::InvalidDataError);
+                return result;
+            }
+            if (format == "gif")
+                replacement = gifToDecode(bytes);
+            size = probe->size();
+            // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
+            // one that claims more is cut short and is not worth decoding.
+            if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * bytes.size()) {
+                result.error = readErrorText(QImageReader::InvalidDataError);
+                return result;
+            }
+        }
+        if (size.isValid() && tooLarge(size)) {
+            result.error = tooLargeText(size);
+            return result;
+        }
+        // A GIF decoded without its global table is read by its content.
+        const QByteArray& decoded = replacement.isEmpty() ? bytes : replacement;
+        const QByteArray decodedBy = replacement.isEmpty() ? byName : QByteArray();
+        Decoded first;
+        QImageReader::ImageReaderError error{};
+        if (!decodeOver(decoded, decodedBy, 0x00, &first, &error)) {
+            if (byContent) {
+                result.error = readErrorText(error);
+                continue; // keeps the reason found by the content
+            }
+            return result;
+        }
+        if (tooLarge(first.picture.size())) {
+            result.error = tooLargeText(first.picture.size());
+            return result;
+        }
+        result.picture = first.picture.convertToFormat(shownFormat(first.picture));
+        // A file that ends early leaves part of the picture undecoded: the
+        // same file decoded over another fill shows which pixels those are,
+        // and they become white, like an empty canvas.
+        if (!allDelivered(first) && !result.picture.isNull()) {
+            Decoded second;
+            if (!decodeOver(decoded, decodedBy, 0xFF, &second, &error)
+                || second.picture.size() != first.picture.size()) {
+                result.picture = QImage();
+                result.error = readErrorText(error);
+                return result;
+            }
+            whitenUndelivered(first.picture, second.picture, &result.picture);
+        }
+        // A name like "scan@2x.png" would make a reader of the named file
+        // mark the picture for a high-density screen; it is drawn pixel for
+        // pixel all the same.
+        result.picture.setDevicePixelRatio(1);
+        if (result.picture.isNull())
+            result.error = QStringLiteral("画像を読み込むためのメモリが足りません。");
+        else
+            result.error.clear();
+        return result;
+    }
+    return result;
+}
+
 } // namespace
 
 PictureLoad loadPicture(const QString& fileName)
@@ -272,93 +383,19 @@ PictureLoad loadPicture(const QString& fileName)
         result.error = QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
         return result;
     }
-
-    // The content decides first, so a picture under a misleading name still
-    // opens; formats without a signature at their start (TGA) get a second
-    // try by their suffix.
-    // Qt refuses to decode more than 128 MB on its own; the program's limit
-    // above is the one that counts (8 bytes a pixel for 16-bit pictures).
-    QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
-    QByteArray contentFormat;
-    for (const bool byContent : {true, false}) {
-        QSize size;
-        QByteArray replacement;
-        {
-            QImageReader probe(fileName);
-            probe.setDecideFormatFromContent(byContent);
-            // Only the start of the file is looked at to tell its format.
-            const QByteArray format = probe.format();
-            if (byContent)
-                contentFormat = format;
-            else if (format == contentFormat)
-                return result; // the same reader would fail the same way
-            const bool text = isTextFormat(format, probe.device());
-            if (text && info.size() > kMaxTextPictureFileBytes) {
-                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
-                                   .arg(kMaxTextPictureFileBytes >> 20);
-                return result;
-            }
-            if (format == "ico" || format == "cur") {
-                QFile icon(fileName);
-                if (!icon.open(QIODevice::ReadOnly) || !iconIsWhole(icon)) {
-                    result.error = readErrorText(QImageReader::InvalidDataError);
-                    return result;
-                }
-            }
-            if (format == "gif") {
-                QFile gif(fileName);
-                if (gif.open(QIODevice::ReadOnly))
-                    replacement = gifToDecode(gif);
-            }
-            size = probe.size();
-            // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
-            // one that claims more is cut short and is not worth decoding.
-            if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * info.size()) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
-                return result;
-            }
-        }
-        if (size.isValid() && tooLarge(size)) {
-            result.error = tooLargeText(size);
-            return result;
-        }
-        Decoded first;
-        QImageReader::ImageReaderError error{};
-        if (!decodeOver(fileName, replacement, byContent, 0x00, &first, &error)) {
-            if (byContent) {
-                result.error = readErrorText(error);
-                continue; // keeps the reason found by the content
-            }
-            return result;
-        }
-        if (tooLarge(first.picture.size())) {
-            result.error = tooLargeText(first.picture.size());
-            return result;
-        }
-        result.picture = first.picture.convertToFormat(shownFormat(first.picture));
-        // A file that ends early leaves part of the picture undecoded: the
-        // same file decoded over another fill shows which pixels those are,
-        // and they become white, like an empty canvas.
-        if (!allDelivered(first) && !result.picture.isNull()) {
-            Decoded second;
-            if (!decodeOver(fileName, replacement, byContent, 0xFF, &second, &error)
-                || second.picture.size() != first.picture.size()) {
-                result.picture = QImage();
-                result.error = readErrorText(error);
-                return result;
-            }
-            whitenUndelivered(first.picture, second.picture, &result.picture);
-        }
-        // A name like "scan@2x.png" makes the reader mark the picture for a
-        // high-density screen; it is drawn pixel for pixel all the same.
-        result.picture.setDevicePixelRatio(1);
-        if (result.picture.isNull())
-            result.error = QStringLiteral("画像を読み込むためのメモリが足りません。");
-        else
-            result.error.clear();
+    // Every decoder reads the same bytes from memory, at most as many as
+    // were checked above.
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.error = readErrorText(QImageReader::DeviceError);
         return result;
     }
-    return result;
+    const QByteArray bytes = file.read(std::min(file.size(), kMaxPictureFileBytes));
+    if (bytes.isEmpty()) {
+        result.error = QStringLiteral("ファイルが空です。");
+        return result;
+    }
+    return decodePicture(bytes, QFile::encodeName(fileName));
 }
 
 QString savePicture(const QImage& image, const QString& fileName, const char* format, int quality)
@@ -393,6 +430,21 @@ int pixelsToHimetric(int pixels, double twipsPerPixel)
 {
     // dpi = 1440 / twipsPerPixel; 2540 hundredths of a millimetre per inch.
     return roundHalfEven(pixels * 2540.0 * twipsPerPixel / 1440.0);
+}
+
+// Bytes that come from elsewhere than a file (the clipboard) are decoded as a
+// file of these bytes would be, under the same caps; without a name, the
+// content alone tells the format.
+PictureLoad loadPictureData(const QByteArray& bytes)
+{
+    PictureLoad result;
+    if (bytes.isEmpty())
+        result.error = QStringLiteral("画像のデータが空です。");
+    else if (bytes.size() > kMaxPictureFileBytes)
+        result.error = QStringLiteral("画像のデータが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
+    else
+        result = decodePicture(bytes, QByteArray());
+    return result;
 }
 
 } // namespace pemma
