@@ -2,7 +2,8 @@
 # End to end: copy, paste and save as PNG through the real X clipboard, with
 # xclip as the other program. Copies the drawing out (Ctrl+C) and saves it
 # (Ctrl+S), pastes a PNG and a file's URL in (Ctrl+V), undoes a paste, and
-# pastes text and from an owner that does not answer, which give a message.
+# pastes a picture large enough to come in pieces, and pastes text and from
+# an owner that does not answer, which give a message.
 # Usage: clipboard_e2e.sh <pemmarover binary>
 set -u
 BIN=$1
@@ -40,11 +41,14 @@ wait_for() {
     fail "$what"
 }
 
-# The keys go to the window once it has the input focus.
-focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$APP_WINDOW" ]; }
+# The keys go to the window once it has the input focus (asked for again
+# until it has it: a window not yet shown refuses it).
+take_focus() {
+    xdotool windowfocus "$APP_WINDOW" 2>/dev/null
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$APP_WINDOW" ]
+}
 app_key() {
-    xdotool windowfocus "$APP_WINDOW"
-    wait_for "the window did not get the focus" focused
+    wait_for "the window did not get the focus (for $*)" take_focus
     xdotool key "$@"
 }
 
@@ -129,6 +133,15 @@ app_key ctrl+z
 screenshot "$E2E_TMP/undone.png"
 expect_screen "$E2E_TMP/undone.png" 150 200 "255,255,255" "undo takes the picture back"
 expect_screen "$E2E_TMP/undone.png" 500 400 "$STROKE" "undo brings the stroke back"
+
+# A picture larger than one X request (17 MB as BMP) comes in pieces (INCR).
+convert -size 2400x2400 xc:'rgb(250,120,0)' -fill 'rgb(90,0,160)' -draw 'rectangle 0,0 199,99' \
+    BMP3:"$PICS/large.bmp" || fail "could not make the large picture"
+offer image/bmp "$PICS/large.bmp"
+app_key ctrl+v
+screenshot "$E2E_TMP/large.png"
+expect_screen "$E2E_TMP/large.png" 100 60 "90,0,160" "the corner of the large picture"
+expect_screen "$E2E_TMP/large.png" 600 500 "250,120,0" "the large picture"
 
 # 4. Ctrl+V of a file copied in a file manager (its URL).
 GREEN="$PICS/green picture.bmp"

@@ -54,8 +54,10 @@ void ClipboardKeys::paste()
     QClipboard* clipboard = QGuiApplication::clipboard();
     std::unique_ptr<QMimeData> fromX;
     const QMimeData* content = nullptr;
-    // On X another program's clipboard is read with waits of our own; what
-    // this program put there itself is at hand.
+    // On X another program's clipboard is read with waits of our own (see
+    // readX11Clipboard); what this program put there itself is at hand.
+    // Elsewhere Qt reads it: its Wayland reader gives up after a second
+    // without data, the offscreen clipboard is in the program.
     if (QGuiApplication::platformName() == QLatin1String("xcb") && !clipboard->ownsClipboard()) {
         fromX = readX11Clipboard(kOwnerWait);
         content = fromX.get();
