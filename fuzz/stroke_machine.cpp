@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include "files/PictureFiles.h"
 #include "imageops/Operations.h"
 #include "paint/BrushTable.h"
 #include "paint/ChoiceTables.h"

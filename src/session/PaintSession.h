@@ -110,6 +110,8 @@ public:
 private:
     template <typename F>
     void fileCommand(F command);
+    // A background or foreground command, always a step.
+    void canvasCommand(void (*command)(Canvas&));
 
     ScreenMetrics screen_;
     DrawingState state_;
