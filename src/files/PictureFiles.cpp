@@ -5,12 +5,11 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QBuffer>
-#include <QFile>
 #include <QtEndian>
-#include <algorithm>
 #include <cstring>
 
 #include "files/AtomicWrite.h"
+#include "files/FileRead.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -290,14 +289,18 @@ PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
                 contentFormat = format;
             else if (format.isEmpty() || format == contentFormat)
                 return result; // the same reader would fail the same way
+            // What the suffix alone names and is refused here keeps the
+            // reason the content gave.
             const bool text = isTextFormat(format, bytes);
             if (text && bytes.size() > kMaxTextPictureFileBytes) {
-                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
-                                   .arg(kMaxTextPictureFileBytes >> 20);
+                if (byContent)
+                    result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
+                                       .arg(kMaxTextPictureFileBytes >> 20);
                 return result;
             }
             if ((format == "ico" || format == "cur") && !iconIsWhole(bytes)) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
+                if (byContent)
+                    result.error = readErrorText(QImageReader::InvalidDataError);
                 return result;
             }
             if (format == "gif")
@@ -306,7 +309,8 @@ PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
             // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
             // one that claims more is cut short and is not worth decoding.
             if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * bytes.size()) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
+                if (byContent)
+                    result.error = readErrorText(QImageReader::InvalidDataError);
                 return result;
             }
         }
@@ -359,44 +363,51 @@ PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
 
 } // namespace
 
-PictureLoad loadPicture(const QString& fileName)
+PictureLoad loadPicture(const FileName& name)
 {
     PictureLoad result;
-    const QFileInfo info(fileName);
-    if (!info.exists()) {
+    // Opened once: the checks below and every decoder see this one file,
+    // whatever its name leads to by then.
+    OpenedFile file(name.native);
+    switch (file.kind()) {
+    case OpenedFile::Kind::Missing:
         result.error = QStringLiteral("ファイルが見つかりません。");
         return result;
-    }
-    if (info.isDir()) {
+    case OpenedFile::Kind::Folder:
         result.error = QStringLiteral("フォルダは画像として開けません。");
         return result;
-    }
-    if (!info.isFile()) { // a pipe or a device would never end or block the window
+    case OpenedFile::Kind::Other: // a pipe or a device would never end or block the window
         result.error = QStringLiteral("通常のファイルではないため開けません。");
         return result;
+    case OpenedFile::Kind::Failed:
+        result.error = readErrorText(QImageReader::DeviceError);
+        return result;
+    case OpenedFile::Kind::Regular:
+        break;
     }
-    if (info.size() == 0) {
+    if (file.size() == 0) {
         result.error = QStringLiteral("ファイルが空です。");
         return result;
     }
-    if (info.size() > kMaxPictureFileBytes) {
+    if (file.size() > kMaxPictureFileBytes) {
         result.error = QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
         return result;
     }
-    // Every decoder reads the same bytes from memory, at most as many as
-    // were checked above.
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // The decoders read the bytes from memory: all of them see the same
+    // bytes, those the checks saw, even when the file changes meanwhile.
+    QByteArray bytes;
+    if (!file.readStart(kMaxPictureFileBytes, &bytes)) {
         result.error = readErrorText(QImageReader::DeviceError);
         return result;
     }
-    const QByteArray bytes = file.read(std::min(file.size(), kMaxPictureFileBytes));
     if (bytes.isEmpty()) {
         result.error = QStringLiteral("ファイルが空です。");
         return result;
     }
-    return decodePicture(bytes, QFile::encodeName(fileName));
+    return decodePicture(bytes, name.native);
 }
+
+PictureLoad loadPicture(const QString& fileName) { return loadPicture(FileName::fromText(fileName)); }
 
 QString savePicture(const QImage& image, const QString& fileName, const char* format, int quality)
 {
@@ -405,6 +416,9 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
     const QFileInfo info(fileName);
     if (info.isDir())
         return QStringLiteral("同じ名前のフォルダがあるため書き込めません。");
+    // A pipe, a device (or a link to one) is never replaced.
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("通常のファイルではないため書き込めません。");
     if (!info.absoluteDir().exists())
         return QStringLiteral("保存先のフォルダがありません。");
 

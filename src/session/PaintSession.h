@@ -8,6 +8,7 @@
 
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
+#include "files/FileRead.h"
 #include "files/ShareCommands.h"
 #include "history/History.h"
 #include "imageops/Operations.h"
@@ -86,6 +87,7 @@ public:
     // The commands of "メニュー"; each needs setFileUi() for its dialogs.
     void openByDialog();
     bool openPicture(const QString& fileName);
+    bool openPicture(const FileName& name);
     void saveBmp();
     void saveJpeg(int quality);
     void backgroundFromSwatch();
