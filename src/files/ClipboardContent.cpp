@@ -120,29 +120,29 @@ QString pictureFormat(const QStringList& formats)
     return {};
 }
 
-// The lines of a list of names: blank lines and comments (text/uri-list's
-// "#" lines) left out.
-QStringList nameLines(const QByteArray& bytes)
+// The lines of a list of names, as bytes (a name need not be UTF-8): blank
+// lines and comments (text/uri-list's "#" lines) left out.
+QByteArrayList nameLines(const QByteArray& bytes)
 {
-    QStringList names;
+    QByteArrayList names;
     for (QByteArray line : bytes.split('\n')) {
         while (line.endsWith('\0')) // some programs end the list with one
             line.chop(1);
         line = line.trimmed();
         if (!line.isEmpty() && !line.startsWith('#'))
-            names << QString::fromUtf8(line);
+            names << line;
     }
     return names;
 }
 
 // The names the clipboard offers, in the first of the forms file managers
 // use that is present.
-QStringList offeredNames(const QMimeData& content, const QStringList& formats)
+QByteArrayList offeredNames(const QMimeData& content, const QStringList& formats)
 {
     if (formats.contains(QLatin1String("text/uri-list")))
         return nameLines(content.data(QStringLiteral("text/uri-list")));
     if (formats.contains(QLatin1String("x-special/gnome-copied-files"))) {
-        QStringList names = nameLines(content.data(QStringLiteral("x-special/gnome-copied-files")));
+        QByteArrayList names = nameLines(content.data(QStringLiteral("x-special/gnome-copied-files")));
         if (!names.isEmpty()) // "copy" or "cut"
             names.removeFirst();
         return names;
@@ -153,11 +153,11 @@ QStringList offeredNames(const QMimeData& content, const QStringList& formats)
 }
 
 // An absolute path, or a URL (a scheme of one letter is a Windows drive).
-bool looksLikeName(const QString& line)
+bool looksLikeName(const QByteArray& line)
 {
-    if (line.startsWith(QLatin1Char('/')))
+    if (line.startsWith('/'))
         return true;
-    const QUrl url(line, QUrl::TolerantMode);
+    const QUrl url = QUrl::fromEncoded(line, QUrl::TolerantMode);
     return url.isValid() && url.scheme().size() >= 2;
 }
 
@@ -188,25 +188,28 @@ PasteSource pasteSourceOf(const QMimeData* content)
         return source;
     }
 
-    const QStringList names = offeredNames(*content, formats);
+    const QByteArrayList names = offeredNames(*content, formats);
     const QString noPicture = QStringLiteral("クリップボードに画像も画像ファイルの名前もありません。");
     if (names.isEmpty() || !std::all_of(names.begin(), names.end(), looksLikeName))
         return nothing(kClipboard, noPicture);
     if (names.size() > 1)
         return nothing(kClipboard, QStringLiteral("複数のファイルは一度に開けません。"));
-    const QString& name = names.first();
-    QString path = name;
-    if (!name.startsWith(QLatin1Char('/'))) {
-        const QUrl url(name, QUrl::TolerantMode);
+    // The file's name as bytes: a path as it is, a URL's as the bytes it
+    // encodes.
+    const QByteArray& name = names.first();
+    QByteArray path = name;
+    if (!name.startsWith('/')) {
+        const QUrl url = QUrl::fromEncoded(name, QUrl::TolerantMode);
         if (!url.isLocalFile() || !isThisMachine(url.host()))
-            return nothing(name, QStringLiteral("このコンピューターのファイルではありません。"));
-        path = url.path(QUrl::FullyDecoded);
-        if (!path.startsWith(QLatin1Char('/')))
+            return nothing(QString::fromUtf8(name), QStringLiteral("このコンピューターのファイルではありません。"));
+        path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+        if (!path.startsWith('/'))
             return nothing(kClipboard, noPicture);
     }
     PasteSource source;
     source.kind = PasteSource::Kind::File;
-    source.name = path;
+    source.file = FileName::fromNative(path);
+    source.name = source.file.shown;
     return source;
 }
 

@@ -4,6 +4,8 @@
 #include <QString>
 #include <memory>
 
+#include "files/FileRead.h"
+
 class QIODevice;
 class QMimeData;
 
@@ -35,7 +37,8 @@ struct PasteSource {
     };
     Kind kind = Kind::Nothing;
     QByteArray bytes; // Picture
-    QString name;     // File: its path; Nothing: what the clipboard offered, as the user is shown it
+    FileName file;    // File: its path (absolute)
+    QString name;     // what the clipboard offered, as the user is shown it
     QString reason;   // Nothing: why, in words for the user
 };
 

@@ -19,7 +19,7 @@ PasteResult pastePicture(FileCommandContext& ctx, const QMimeData* content)
         load = loadPictureData(source.bytes);
         break;
     case PasteSource::Kind::File:
-        load = loadPicture(source.name);
+        load = loadPicture(source.file);
         break;
     case PasteSource::Kind::Nothing:
         load.error = source.reason;

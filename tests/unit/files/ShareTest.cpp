@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <QtEndian>
+#include <cstdio>
 #include <functional>
 
 #include "files/ClipboardContent.h"
@@ -86,23 +87,32 @@ TEST_F(ShareTest, EveryFormOfAPicturePastesAsItsFileOpensAndUndoRestoresEverythi
     const QString jpeg = path(QStringLiteral("photo.jpg"));
     ASSERT_TRUE(picture.save(png, "png"));
     ASSERT_TRUE(picture.save(jpeg, "jpeg"));
+    const QByteArray jpegBytes = bytes(jpeg);
     const QByteArray url = QUrl::fromLocalFile(png).toEncoded();
+    // A name that is no UTF-8 (Latin-1 "café") is reached by its bytes.
+    const FileName latin1 = FileName::fromNative(QFile::encodeName(dir.path()) + "/caf\xE9.png");
+    ASSERT_EQ(std::rename(QFile::encodeName(jpeg).constData(), latin1.native.constData()), 0);
 
     struct Form {
         const char* what;
         std::unique_ptr<QMimeData> data;
-        QString sameAs;   // the file whose opening it matches
+        FileName sameAs;  // the file whose opening it matches
         QString fileName; // the file the paste names, if any
     };
     Form forms[] = {
-        {"PNG", offering({{"image/png", encoded(picture, "png")}}), png, {}},
-        {"BMP before text", offering({{"text/plain", "hello"}, {"image/bmp", encoded(picture, "bmp")}}), png, {}},
-        {"PNG before a broken BMP", offering({{"image/bmp", "BM junk"}, {"image/png", encoded(picture, "png")}}), png, {}},
-        {"JPEG", offering({{"image/jpeg", bytes(jpeg)}}), jpeg, {}},
-        {"URL list", offering({{"text/uri-list", "# copied\r\n" + url + "\r\n"}}), png, png},
-        {"GNOME's copied files", offering({{"x-special/gnome-copied-files", "copy\n" + url}}), png, png},
-        {"a path as text", offering({{"text/plain", png.toUtf8() + "\n"}}), png, png},
-        {"a URL as text", offering({{"text/plain", "file://localhost" + png.toUtf8()}}), png, png},
+        {"PNG", offering({{"image/png", encoded(picture, "png")}}), FileName::fromText(png), {}},
+        {"BMP before text", offering({{"text/plain", "hello"}, {"image/bmp", encoded(picture, "bmp")}}),
+         FileName::fromText(png), {}},
+        {"PNG before a broken BMP", offering({{"image/bmp", "BM junk"}, {"image/png", encoded(picture, "png")}}),
+         FileName::fromText(png), {}},
+        {"JPEG", offering({{"image/jpeg", jpegBytes}}), latin1, {}},
+        {"URL list", offering({{"text/uri-list", "# copied\r\n" + url + "\r\n"}}), FileName::fromText(png), png},
+        {"GNOME's copied files", offering({{"x-special/gnome-copied-files", "copy\n" + url}}), FileName::fromText(png),
+         png},
+        {"a path as text", offering({{"text/plain", png.toUtf8() + "\n"}}), FileName::fromText(png), png},
+        {"a URL as text", offering({{"text/plain", "file://localhost" + png.toUtf8()}}), FileName::fromText(png), png},
+        {"a URL of a name that is no UTF-8", offering({{"text/uri-list", "file://" + latin1.native.toPercentEncoding("/")}}),
+         latin1, latin1.shown},
     };
     for (Form& form : forms) {
         SCOPED_TRACE(form.what);
@@ -130,6 +140,7 @@ TEST_F(ShareTest, EveryFormOfAPicturePastesAsItsFileOpensAndUndoRestoresEverythi
         EXPECT_EQ(pasted.rig.state.pictureWidth, 1234);
         EXPECT_EQ(pasted.rig.state.pictureHeight, 567);
     }
+    std::remove(latin1.native.constData()); // the temporary folder lists names as text
 }
 
 // A BMP header that claims 9000 x 9000 pixels (beyond the limit), and no rows.
