@@ -21,6 +21,7 @@
 #include "shell/core/Version.h"
 #include "shell/window/CanvasView.h"
 #include "shell/window/ColourSliderStyle.h"
+#include "shell/window/PenInput.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -60,6 +61,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };
+    new PenInput(view_, *session_, [this] { repaintChanged(); });
     setCentralWidget(view_);
     menus_ = buildMenus(*this);
     buildControls();
