@@ -13,7 +13,8 @@ PACKAGES=(cmake g++ ninja-build ccache libgtest-dev libbenchmark-dev libx11-dev
           qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
           fonts-ipafont-gothic xvfb xdotool imagemagick
           librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian x11-utils
-          clang libclang-rt-14-dev llvm-14)
+          clang libclang-rt-14-dev llvm-14
+          weston qt6-wayland)
 
 install_missing() {
     local missing=() p

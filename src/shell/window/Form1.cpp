@@ -22,6 +22,7 @@
 #include "shell/window/CanvasView.h"
 #include "shell/window/ColourSliderStyle.h"
 #include "shell/window/PenInput.h"
+#include "shell/window/ScreenFit.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -256,6 +257,7 @@ void Form1::Form_Load()
         setGeometry(primary->geometry());
     else
         resize(screen.widthPixels, screen.heightPixels);
+    fitByMaximizing(*this);
     const SettingsReadResult read = session_->load(options_.appPath);
     if (!read.ignored.empty()) {
         QStringList fields;
@@ -316,6 +318,8 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::fitFrameToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     if (frameGeometry() == geometry()) {
         // No frame (yet): a window manager may still be adding one.
         if (++frameFitTries_ < 10)
@@ -328,6 +332,8 @@ void Form1::fitFrameToScreen()
 
 void Form1::refitToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
