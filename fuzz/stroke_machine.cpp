@@ -15,6 +15,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 #include <optional>
 
+#include "files/PictureFiles.h"
 #include "imageops/Operations.h"
 #include "paint/BrushTable.h"
 #include "paint/ChoiceTables.h"

@@ -214,29 +214,17 @@ void PaintSession::backgroundFromSwatch()
     });
 }
 
-void PaintSession::backgroundBlack()
+void PaintSession::canvasCommand(void (*command)(Canvas&))
 {
-    runStep([this] {
-        black_Click(canvas_);
+    runStep([this, command] {
+        command(canvas_);
         return History::Keep::Always;
     });
 }
 
-void PaintSession::backgroundWhite()
-{
-    runStep([this] {
-        clback_Click(canvas_);
-        return History::Keep::Always;
-    });
-}
-
-void PaintSession::clearForeground()
-{
-    runStep([this] {
-        clsc_Click(canvas_);
-        return History::Keep::Always;
-    });
-}
+void PaintSession::backgroundBlack() { canvasCommand(black_Click); }
+void PaintSession::backgroundWhite() { canvasCommand(clback_Click); }
+void PaintSession::clearForeground() { canvasCommand(clsc_Click); }
 
 bool PaintSession::undo()
 {

@@ -117,6 +117,8 @@ public:
 private:
     template <typename F>
     void fileCommand(F command);
+    // A background or foreground command, always a step.
+    void canvasCommand(void (*command)(Canvas&));
     void strokeMove(QPointF pos, bool held);
     double eraserWidth() const;
 
