@@ -44,11 +44,16 @@ bool bmpopen_Click(FileCommandContext& ctx)
 
 bool openPicture(FileCommandContext& ctx, const QString& fileName)
 {
+    return openPicture(ctx, FileName::fromText(fileName));
+}
+
+bool openPicture(FileCommandContext& ctx, const FileName& name)
+{
     ctx.window.refitToScreen();
 
     // A file that cannot be read leaves the background picture as it was;
     // the size below is still taken from whatever picture the canvas has.
-    const PictureLoad load = loadPicture(fileName);
+    const PictureLoad load = loadPicture(name);
     if (!load.picture.isNull())
         ctx.canvas.setPicture(load.picture);
 
@@ -62,7 +67,7 @@ bool openPicture(FileCommandContext& ctx, const QString& fileName)
         s.pictureHeight = s.screenHeightTwips;
 
     if (load.picture.isNull())
-        ctx.dialogs.showError(QStringLiteral("「%1」を画像として開けませんでした。\n%2").arg(fileName, load.error));
+        ctx.dialogs.showError(QStringLiteral("「%1」を画像として開けませんでした。\n%2").arg(name.shown, load.error));
     return !load.picture.isNull();
 }
 

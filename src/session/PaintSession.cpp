@@ -180,11 +180,13 @@ void PaintSession::openByDialog()
     fileCommand([](FileCommandContext& ctx) { return opened(bmpopen_Click(ctx)); });
 }
 
-bool PaintSession::openPicture(const QString& fileName)
+bool PaintSession::openPicture(const QString& fileName) { return openPicture(FileName::fromText(fileName)); }
+
+bool PaintSession::openPicture(const FileName& name)
 {
     bool loaded = false;
     fileCommand([&](FileCommandContext& ctx) {
-        loaded = pemma::openPicture(ctx, fileName);
+        loaded = pemma::openPicture(ctx, name);
         return opened(loaded);
     });
     return loaded;

@@ -9,6 +9,7 @@
 
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
+#include "files/FileRead.h"
 #include "history/History.h"
 #include "imageops/Operations.h"
 #include "paint/StrokeFrame.h"
@@ -98,6 +99,7 @@ public:
     // The commands of "メニュー"; each needs setFileUi() for its dialogs.
     void openByDialog();
     bool openPicture(const QString& fileName);
+    bool openPicture(const FileName& name);
     void saveBmp();
     void saveJpeg(int quality);
     void backgroundFromSwatch();

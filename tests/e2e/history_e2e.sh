@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # End to end: undo and redo from the keyboard, a picture named on the command
-# line, and the program's own options.
+# line (also by a name that is no UTF-8), and the program's own options.
 # Usage: history_e2e.sh <pemmarover binary>
 set -u
 BIN=$1
@@ -52,6 +52,15 @@ screenshot "$E2E_TMP/named.png"
 expect_screen "$E2E_TMP/named.png" 150 200 "200,30,60" "left half of the named picture"
 expect_screen "$E2E_TMP/named.png" 300 200 "20,90,240" "right half of the named picture"
 expect_screen "$E2E_TMP/named.png" 600 200 "255,255,255" "the background beside the picture"
+kill -TERM "$APP_PID"
+wait_app || fail "the program ended with an error on SIGTERM"
+
+# 4. A name that is no UTF-8 (Latin-1 "été") opens all the same.
+LATIN1="$E2E_TMP/"$'\xe9t\xe9'".png"
+convert -size 300x200 xc:'rgb(20,110,190)' "$LATIN1" || fail "could not make the Latin-1 named picture"
+start_app "$E2E_TMP/latin1" "$BIN" "$LATIN1"
+screenshot "$E2E_TMP/latin1.png"
+expect_screen "$E2E_TMP/latin1.png" 150 150 "20,110,190" "the picture of a name that is no UTF-8"
 kill -TERM "$APP_PID"
 wait_app || fail "the program ended with an error on SIGTERM"
 

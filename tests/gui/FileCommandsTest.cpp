@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QWindow>
+#include <cstdio>
 #include <deque>
 #include <functional>
 
@@ -302,4 +303,13 @@ TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesid
     EXPECT_TRUE(script.done());
     EXPECT_EQ(w.form.session().history().undoCount(), 0u) << "a cancelled open is no step";
     EXPECT_EQ(w.form.session().history().redoCount(), 1u);
+
+    // A name that is no UTF-8 comes in the URL as its bytes and opens.
+    picture.fill(qRgb(20, 110, 190));
+    ASSERT_TRUE(picture.save(folder + "/x.png"));
+    const QByteArray latin1 = QFile::encodeName(folder) + "/\xE9t\xE9.png";
+    ASSERT_EQ(::rename(QFile::encodeName(folder + "/x.png").constData(), latin1.constData()), 0);
+    EXPECT_TRUE(drop({QUrl(QStringLiteral("file://") + QString::fromLatin1(latin1.toPercentEncoding("/")))}));
+    QApplication::processEvents();
+    EXPECT_EQ(w.form.session().canvas().pixel(39, 29), 20 + 110 * 256 + 190 * 65536);
 }

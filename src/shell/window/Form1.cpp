@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,6 +15,7 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/Version.h"
@@ -31,18 +31,21 @@ namespace {
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
 
-// The one local file of a drop, if that is what it holds.
-std::optional<QString> droppedFile(const QMimeData* data)
+// The one local file of a drop, if that is what it holds. Its name is taken
+// as the bytes the URL encodes, so a name that is no UTF-8 still leads to its
+// file.
+std::optional<FileName> droppedFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return std::nullopt;
     const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile())
+    if (urls.size() != 1 || !urls.first().isLocalFile() || !urls.first().host().isEmpty())
         return std::nullopt;
-    const QString path = urls.first().toLocalFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QByteArray path = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return path;
+    return FileName::fromNative(path);
 }
 
 } // namespace
@@ -219,10 +222,10 @@ void Form1::canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPoint
     repaintChanged();
 }
 
-void Form1::openPictureFile(const QString& fileName)
+void Form1::openPictureFile(const FileName& name)
 {
-    const QString path = QFileInfo(fileName).absoluteFilePath();
-    dialogs_.chosenElsewhere(path);
+    const FileName path = name.absolute();
+    dialogs_.chosenElsewhere(path.shown);
     session_->openPicture(path);
     repaintChanged();
 }
@@ -237,7 +240,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event)
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = droppedFile(event->mimeData());
+    const std::optional<FileName> file = droppedFile(event->mimeData());
     if (!file) {
         event->ignore();
         return;
@@ -245,7 +248,7 @@ void Form1::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // Opened once the drop is over, so the source is not kept waiting for
     // the picture to load or for a message about it.
-    const QString name = *file;
+    const FileName name = *file;
     QTimer::singleShot(0, this, [this, name] { openPictureFile(name); });
 }
 
