@@ -224,7 +224,7 @@ TEST(PenInput, TheEraserPutsBackPictureAndBackgroundExactly)
     ASSERT_TRUE(picture.save(dir.filePath("picture.png")));
     Window w(dir.path());
     PaintSession& session = w.form.session();
-    w.form.openPictureFile(dir.filePath("picture.png"));
+    w.form.openPictureFile(FileName::fromText(dir.filePath("picture.png")));
     w.form.slider(1)->setValue(30);
     w.form.slider(2)->setValue(120);
     w.form.slider(3)->setValue(210);
