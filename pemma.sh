@@ -18,7 +18,8 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian)
 # (and the gallery script they run), the install and package tests, the
 # icon check.
 TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
-               desktop-file-utils appstream librsvg2-bin xclip "${PACKAGE_PACKAGES[@]}")
+               desktop-file-utils appstream librsvg2-bin xclip weston qt6-wayland
+               "${PACKAGE_PACKAGES[@]}")
 # The sanitizer build with clang and the fuzzers.
 CHECK_PACKAGES=("${TEST_PACKAGES[@]}" clang libclang-rt-14-dev llvm-14)
 

@@ -31,6 +31,8 @@ for p in libqt6core6 libqt6gui6 libqt6widgets6 qt6-image-formats-plugins qt6-tra
     [[ ", $DEPENDS," == *", $p "* || ", $DEPENDS," == *", $p,"* ]] || fail "the package does not depend on $p"
 done
 
+[[ ", $(dpkg-deb -f "$DEB" Recommends)," == *", qt6-wayland,"* ]] || fail "the package does not recommend qt6-wayland"
+
 dpkg-deb -x "$DEB" "$T/root" || fail "dpkg-deb -x failed"
 diff <(cd "$T/root" && find . ! -type d | sed 's|^\./||' | LC_ALL=C sort) \
      <(sed 's|^|usr/|' "$HERE/installed_files.txt" | LC_ALL=C sort) \
