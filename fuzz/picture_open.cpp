@@ -5,7 +5,10 @@
 // the size limits and in the canvas's format.
 //
 // The first input byte picks the file name's suffix (formats without a
-// signature are found by it); the rest is the file.
+// signature are found by it) with its low four bits; its high four bits, when
+// not 0, cut the file right after the load has checked it, as another program
+// shortening it would, to 0/15 ... 14/15 of its length. Such a load gives
+// what a file of the bytes left gives. The rest of the input is the file.
 #include <QCoreApplication>
 #include <QFile>
 #include <QImage>
@@ -15,6 +18,8 @@
 #include <cstring>
 #include <sanitizer/allocator_interface.h>
 #include <unistd.h>
+
+#include "files/FileRead.h"
 
 #include "files/PictureFiles.h"
 
@@ -48,11 +53,28 @@ const char* const kSuffixes[] = {"", ".bmp", ".jpg", ".png", ".gif", ".tga", ".t
     std::abort();
 }
 
-PictureLoad loadWithFill(const QString& name, int fill)
+void writeFile(const QString& name, const uint8_t* data, size_t size)
 {
+    QFile file(name);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        || file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size))
+        fail("cannot write the input file", name);
+}
+
+// Loads the file written from data; with cutTo >= 0 the file is cut to that
+// many bytes between the load's check of it and its reading.
+PictureLoad loadWithFill(const QString& name, const uint8_t* data, size_t size, qint64 cutTo, int fill)
+{
+    writeFile(name, data, size);
+    if (cutTo >= 0)
+        afterOpenedFileCheckForTesting = [&] {
+            if (::truncate(QFile::encodeName(name).constData(), cutTo) != 0)
+                fail("cannot cut the input file", name);
+        };
     fillByte = fill;
     PictureLoad load = loadPicture(name);
     fillByte = -1;
+    afterOpenedFileCheckForTesting = nullptr;
     return load;
 }
 
@@ -75,15 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (size == 0)
         return -1;
     const QString name = fileStem + QString::fromLatin1(kSuffixes[data[0] % std::size(kSuffixes)]);
-    {
-        QFile file(name);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-            || file.write(reinterpret_cast<const char*>(data + 1), qint64(size - 1)) != qint64(size - 1))
-            fail("cannot write the input file", name);
-    }
+    const int cut = data[0] / 16;
+    const qint64 cutTo = cut == 0 ? -1 : qint64(size - 1) * (cut - 1) / 15;
 
-    const PictureLoad first = loadWithFill(name, 0x00);
-    const PictureLoad second = loadWithFill(name, 0xA5);
+    const PictureLoad first = loadWithFill(name, data + 1, size - 1, cutTo, 0x00);
+    const PictureLoad second = loadWithFill(name, data + 1, size - 1, cutTo, 0xA5);
+    if (cutTo >= 0) {
+        const PictureLoad left = loadWithFill(name, data + 1, size_t(cutTo), -1, 0x00);
+        if (left.error != first.error || left.picture != first.picture)
+            fail("a file cut after its check loads otherwise than a file of the bytes left", name);
+    }
     QFile::remove(name);
 
     if (first.picture.isNull() == first.error.isEmpty())

@@ -1,7 +1,8 @@
 #include "files/AtomicWrite.h"
 
 #include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -11,6 +12,10 @@
 namespace pemma {
 
 namespace {
+
+// Beyond the bytes it covers, an in-place rewrite keeps at most this much of
+// the old file to put back on a failure.
+constexpr qint64 kMaxRestoredTail = 64 * 1024;
 
 QString systemError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
@@ -36,22 +41,77 @@ bool writeAllAt(int fd, const char* data, qint64 size, off_t offset)
     return true;
 }
 
-bool readAll(int fd, QByteArray* out)
+// Reads size bytes from the start of the file; false with errno set when the
+// system refuses or the file is shorter.
+bool readStart(int fd, qint64 size, QByteArray* out)
 {
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        return false;
-    out->resize(static_cast<qsizetype>(st.st_size));
+    out->resize(static_cast<qsizetype>(size));
     qint64 done = 0;
-    while (done < out->size()) {
-        const ssize_t n = ::pread(fd, out->data() + done, static_cast<size_t>(out->size() - done), done);
+    while (done < size) {
+        const ssize_t n = ::pread(fd, out->data() + done, static_cast<size_t>(size - done), done);
         if (n < 0 && errno == EINTR)
             continue;
-        if (n <= 0)
+        if (n <= 0) {
+            if (n == 0)
+                errno = EIO;
             return false;
+        }
         done += n;
     }
     return true;
+}
+
+QByteArray folderOf(const QByteArray& path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash < 0 ? QByteArray(".") : slash == 0 ? QByteArray("/") : path.left(slash);
+}
+
+// Follows path while it names a symbolic link, to the name of what the link
+// finally leads to (which may not exist yet). Returns 0 or the system's error.
+int followLinks(QByteArray* path)
+{
+    for (int links = 0; links <= 40; ++links) {
+        struct stat st {};
+        if (::lstat(path->constData(), &st) != 0)
+            return errno == ENOENT ? 0 : errno;
+        if (!S_ISLNK(st.st_mode))
+            return 0;
+        QByteArray target(256, '\0');
+        for (;;) {
+            const ssize_t n = ::readlink(path->constData(), target.data(), static_cast<size_t>(target.size()));
+            if (n < 0)
+                return errno;
+            if (n < target.size()) {
+                target.truncate(n);
+                break;
+            }
+            target.resize(target.size() * 2);
+        }
+        // A relative link is relative to its own folder.
+        *path = target.startsWith('/') ? target : folderOf(*path) + '/' + target;
+    }
+    return ELOOP;
+}
+
+// Makes a new file of a short name of its own in the folder, so that any
+// name the folder takes can be replaced. It is made with the usual
+// permissions: the system takes off what the umask says.
+int createTemporary(const QByteArray& folder, QByteArray* name, int* fd)
+{
+    static const char letters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *name = folder + "/.pemma-";
+        quint64 r = QRandomGenerator::global()->generate64();
+        for (int i = 0; i < 6; ++i, r /= 62)
+            *name += letters[r % 62];
+        *fd = ::open(name->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY, 0666);
+        if (*fd >= 0)
+            return 0;
+        if (errno != EEXIST && errno != EINTR)
+            return errno;
+    }
+    return EEXIST;
 }
 
 void syncFolder(const QByteArray& folder)
@@ -63,38 +123,88 @@ void syncFolder(const QByteArray& folder)
     }
 }
 
-} // namespace
-
-QString replaceFile(const QString& path, const QByteArray& data, ReplaceMode mode)
+QString rewriteFileInPlace(const QByteArray& target, const QByteArray& data)
 {
-    const QByteArray target = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-    const qsizetype slash = target.lastIndexOf('/');
-    const QByteArray folder = slash > 0 ? target.left(slash) : QByteArray("/");
-    QByteArray temp = target + ".XXXXXX";
-
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+    int fd;
+    do
+        fd = ::open(target.constData(), O_RDWR | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    while (fd < 0 && errno == EINTR);
+    if (fd < 0)
+        return systemError(errno);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
         const int err = errno;
-        struct stat st {};
-        if (mode == ReplaceMode::InPlaceWhenFolderIsClosed && (err == EACCES || err == EPERM || err == EROFS)
-            && ::stat(target.constData(), &st) == 0 && S_ISREG(st.st_mode))
-            return rewriteInPlace(path, data);
+        ::close(fd);
+        return systemError(err);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return notRegularFileText();
+    }
+    // Only what the rewrite changes is kept to put back: the bytes the new
+    // ones cover, and a short tail the new length cuts off. A longer tail is
+    // cut only once the new bytes are on the disk, and is then gone.
+    const qint64 oldSize = st.st_size;
+    const qint64 covered = std::min<qint64>(oldSize, data.size());
+    const bool tailKept = oldSize - covered <= kMaxRestoredTail;
+    QByteArray old;
+    if (!readStart(fd, tailKept ? oldSize : covered, &old)) {
+        const int err = errno;
+        ::close(fd);
         return systemError(err);
     }
 
-    // The new file gets the permissions the old one had, or the usual ones.
+    int err = 0;
+    bool cut = false;
+    if (!writeAllAt(fd, data.constData(), data.size(), 0) || ::fsync(fd) != 0)
+        err = errno;
+    if (err == 0 && data.size() < oldSize) {
+        if (::ftruncate(fd, data.size()) != 0)
+            err = errno;
+        cut = err == 0;
+        if (err == 0 && ::fsync(fd) != 0)
+            err = errno;
+    }
+    if (err != 0 && (!cut || tailKept)) {
+        // Put the old content back as it was, length included.
+        writeAllAt(fd, old.constData(), old.size(), 0);
+        if (::ftruncate(fd, oldSize) == 0)
+            ::fsync(fd);
+    }
+    ::close(fd);
+    return err == 0 ? QString() : systemError(err);
+}
+
+} // namespace
+
+QString notRegularFileText() { return QStringLiteral("not a regular file"); }
+
+QString replaceFile(const QString& path, const QByteArray& data, ReplaceMode mode)
+{
+    // A link is followed to its file, which is replaced in its own folder;
+    // the link stays as it was.
+    QByteArray target = QFile::encodeName(path);
+    if (const int err = followLinks(&target))
+        return systemError(err);
     struct stat old {};
-    mode_t perms;
-    if (::stat(target.constData(), &old) == 0) {
-        perms = old.st_mode & 07777;
-    } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        perms = 0666 & ~mask;
+    const bool exists = ::lstat(target.constData(), &old) == 0;
+    if (exists && !S_ISREG(old.st_mode))
+        return notRegularFileText(); // a device, a pipe or a folder is never replaced
+    const QByteArray folder = folderOf(target);
+
+    QByteArray temp;
+    int fd = -1;
+    if (const int err = createTemporary(folder, &temp, &fd)) {
+        if (mode == ReplaceMode::InPlaceWhenFolderIsClosed && (err == EACCES || err == EPERM || err == EROFS)
+            && exists)
+            return rewriteFileInPlace(target, data);
+        return systemError(err);
     }
 
+    // A replaced file keeps its permissions, without any set-id bits; a new
+    // one has those it was made with.
     int err = 0;
-    if (::fchmod(fd, perms) != 0 && errno != EPERM)
+    if (exists && ::fchmod(fd, old.st_mode & 0777) != 0 && errno != EPERM)
         err = errno;
     if (err == 0 && !writeAllAt(fd, data.constData(), data.size(), 0))
         err = errno;
@@ -114,30 +224,7 @@ QString replaceFile(const QString& path, const QByteArray& data, ReplaceMode mod
 
 QString rewriteInPlace(const QString& path, const QByteArray& data)
 {
-    const QByteArray target = QFile::encodeName(path);
-    const int fd = ::open(target.constData(), O_RDWR | O_CLOEXEC);
-    if (fd < 0)
-        return systemError(errno);
-    QByteArray old;
-    if (!readAll(fd, &old)) {
-        const int err = errno ? errno : EIO;
-        ::close(fd);
-        return systemError(err);
-    }
-
-    int err = 0;
-    if (!writeAllAt(fd, data.constData(), data.size(), 0) || ::fsync(fd) != 0)
-        err = errno;
-    if (err == 0 && data.size() < old.size() && (::ftruncate(fd, data.size()) != 0 || ::fsync(fd) != 0))
-        err = errno;
-    if (err != 0) {
-        // Put the old content back as it was, length included.
-        writeAllAt(fd, old.constData(), old.size(), 0);
-        if (::ftruncate(fd, old.size()) == 0)
-            ::fsync(fd);
-    }
-    ::close(fd);
-    return err == 0 ? QString() : systemError(err);
+    return rewriteFileInPlace(QFile::encodeName(path), data);
 }
 
 } // namespace pemma

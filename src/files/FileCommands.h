@@ -3,6 +3,7 @@
 
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
+#include "files/FileRead.h"
 #include "state/DrawingState.h"
 
 namespace pemma {
@@ -33,11 +34,17 @@ QString saveQuestion(const QString& fileName);
 bool bmpopen_Click(FileCommandContext& ctx);
 // What "画像開く" does once a name is chosen; also for a picture dropped on
 // the window or named on the command line. True when a picture was loaded.
+// The name's bytes are the file's, whether or not they are valid UTF-8.
+bool openPicture(FileCommandContext& ctx, const FileName& name);
 bool openPicture(FileCommandContext& ctx, const QString& fileName);
 // "bmp完全保存": the whole drawing as a 24-bit BMP file.
 void bmpsave_Click(FileCommandContext& ctx);
 // "jpg保存" entries (qualities in kJpegQualities): the client-area part of
 // the drawing as a JPEG file of the given quality.
 void jpgsave_Click(FileCommandContext& ctx, int quality);
+
+// What "画像開く" records of the background picture the canvas now has (none:
+// 0): its size in hundredths of a millimetre, each side at most the screen's.
+void recordPictureSize(FileCommandContext& ctx);
 
 } // namespace pemma

@@ -5,11 +5,11 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QBuffer>
-#include <QFile>
 #include <QtEndian>
 #include <cstring>
 
 #include "files/AtomicWrite.h"
+#include "files/FileRead.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -49,14 +49,12 @@ namespace {
 
 // Text formats whose readers take in the whole file before they know the
 // picture's size; a real one is rarely more than a few megabytes.
-bool isTextFormat(const QByteArray& format, QIODevice* device)
+bool isTextFormat(const QByteArray& format, const QByteArray& bytes)
 {
     if (format == "xpm" || format == "xbm")
         return true;
-    if (format == "pbm" || format == "pgm" || format == "ppm") {
-        const QByteArray head = device ? device->peek(2) : QByteArray();
-        return head.size() == 2 && head[0] == 'P' && head[1] >= '1' && head[1] <= '3';
-    }
+    if (format == "pbm" || format == "pgm" || format == "ppm")
+        return bytes.size() >= 2 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '3';
     return false;
 }
 
@@ -64,25 +62,23 @@ bool isTextFormat(const QByteArray& format, QIODevice* device)
 // pixel rows it cannot read stay as they were in memory. So every icon of
 // the file must be one the reader takes whole: a plain header, a known depth,
 // no compression, and all its colours, rows and mask inside the file.
-bool iconIsWhole(QFile& file)
+bool iconIsWhole(const QByteArray& file)
 {
     auto u16 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint16>(b.constData() + at); };
     auto u32 = [](const QByteArray& b, int at) { return qFromLittleEndian<quint32>(b.constData() + at); };
     const qint64 size = file.size();
-    if (!file.seek(0))
-        return false;
-    const QByteArray head = file.read(6);
+    const QByteArray head = file.left(6);
     if (head.size() < 6)
         return false;
     const int count = u16(head, 4);
-    const QByteArray entries = file.read(16 * qint64(count));
+    const QByteArray entries = file.mid(6, 16 * qsizetype(count));
     if (entries.size() < 16 * count)
         return false;
     for (int i = 0; i < count; ++i) {
         const qint64 offset = u32(entries, 16 * i + 12);
-        if (!file.seek(offset))
+        if (offset > size)
             return false;
-        const QByteArray dib = file.read(40);
+        const QByteArray dib = file.mid(static_cast<qsizetype>(offset), 40);
         // A PNG inside (its whole signature, as the reader looks for it)
         // refuses to open when cut short.
         if (dib.startsWith(QByteArray::fromRawData("\x89PNG\r\n\x1A\n", 8)))
@@ -118,11 +114,11 @@ bool iconIsWhole(QFile& file)
 // table, so the file is decoded without that table; around the frame the
 // picture then stays black, as in a GIF that has no global table. Gives the
 // bytes to decode instead of the file, or nothing when the file is fine.
-QByteArray gifToDecode(QFile& file)
+QByteArray gifToDecode(const QByteArray& file)
 {
     const qint64 size = file.size();
-    const uchar* bytes = size >= 13 ? file.map(0, size) : nullptr;
-    if (!bytes || std::memcmp(bytes, "GIF8", 4) != 0)
+    const uchar* bytes = reinterpret_cast<const uchar*>(file.constData());
+    if (size < 13 || std::memcmp(bytes, "GIF8", 4) != 0)
         return {};
     const uchar flags = bytes[10];
     if (!(flags & 0x80))
@@ -136,7 +132,7 @@ QByteArray gifToDecode(QFile& file)
             // The frame's description: position, size, then its flags.
             if (at + 9 > size || !(bytes[at + 8] & 0x80))
                 return {};
-            QByteArray decoded(reinterpret_cast<const char*>(bytes), size);
+            QByteArray decoded = file;
             decoded[10] = static_cast<char>(flags & ~0x80);
             decoded.remove(13, globalBytes);
             return decoded;
@@ -168,17 +164,32 @@ struct Decoded {
     bool ownBuffer = false; // the reader decoded into the prefilled picture
 };
 
-bool decodeOver(const QString& fileName, const QByteArray& replacement, bool byContent, uchar fill, Decoded* out,
+// A reader of the bytes in memory: by their content when byName is empty,
+// otherwise by the format the name's suffix gives first, as a reader of the
+// named file would.
+class BytesReader {
+public:
+    BytesReader(const QByteArray& bytes, const QByteArray& byName)
+    {
+        buffer_.setData(bytes);
+        buffer_.open(QIODevice::ReadOnly);
+        reader_.setDevice(&buffer_);
+        reader_.setFormat(byName);
+        reader_.setDecideFormatFromContent(byName.isEmpty());
+    }
+    QImageReader& operator*() { return reader_; }
+    QImageReader* operator->() { return &reader_; }
+
+private:
+    QBuffer buffer_;
+    QImageReader reader_;
+};
+
+bool decodeOver(const QByteArray& bytes, const QByteArray& byName, uchar fill, Decoded* out,
                 QImageReader::ImageReaderError* error)
 {
-    QImageReader reader(fileName);
-    QBuffer buffer;
-    if (!replacement.isEmpty()) {
-        buffer.setData(replacement);
-        buffer.open(QIODevice::ReadOnly);
-        reader.setDevice(&buffer);
-    }
-    reader.setDecideFormatFromContent(byContent);
+    BytesReader source(bytes, byName);
+    QImageReader& reader = *source;
     QSize size = reader.size();
     // A BMP stored top-down tells its height as a negative number.
     if (size.width() > 0 && size.height() < 0 && size.height() > -kMaxPictureSide - 1)
@@ -246,33 +257,19 @@ void whitenUndelivered(const QImage& a, const QImage& b, QImage* shown)
     }
 }
 
-} // namespace
+// The suffix of the name's last part, in small letters: the format a reader
+// of the named file tries first.
+QByteArray suffixOf(const QByteArray& name)
+{
+    const QByteArray last = name.mid(name.lastIndexOf('/') + 1);
+    const qsizetype dot = last.lastIndexOf('.');
+    return dot < 0 ? QByteArray() : last.mid(dot + 1).toLower();
+}
 
-PictureLoad loadPicture(const QString& fileName)
+// Decodes a picture file held in memory; name gives the suffix.
+PictureLoad decodePicture(const QByteArray& bytes, const QByteArray& name)
 {
     PictureLoad result;
-    const QFileInfo info(fileName);
-    if (!info.exists()) {
-        result.error = QStringLiteral("ファイルが見つかりません。");
-        return result;
-    }
-    if (info.isDir()) {
-        result.error = QStringLiteral("フォルダは画像として開けません。");
-        return result;
-    }
-    if (!info.isFile()) { // a pipe or a device would never end or block the window
-        result.error = QStringLiteral("通常のファイルではないため開けません。");
-        return result;
-    }
-    if (info.size() == 0) {
-        result.error = QStringLiteral("ファイルが空です。");
-        return result;
-    }
-    if (info.size() > kMaxPictureFileBytes) {
-        result.error = QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
-        return result;
-    }
-
     // The content decides first, so a picture under a misleading name still
     // opens; formats without a signature at their start (TGA) get a second
     // try by their suffix.
@@ -281,40 +278,39 @@ PictureLoad loadPicture(const QString& fileName)
     QImageReader::setAllocationLimit(static_cast<int>(kMaxPicturePixels * 8 / (1024 * 1024)) + 1);
     QByteArray contentFormat;
     for (const bool byContent : {true, false}) {
+        const QByteArray byName = byContent ? QByteArray() : suffixOf(name);
         QSize size;
         QByteArray replacement;
         {
-            QImageReader probe(fileName);
-            probe.setDecideFormatFromContent(byContent);
+            BytesReader probe(bytes, byName);
             // Only the start of the file is looked at to tell its format.
-            const QByteArray format = probe.format();
+            const QByteArray format = byContent ? probe->format() : byName;
             if (byContent)
                 contentFormat = format;
-            else if (format == contentFormat)
+            else if (format.isEmpty() || format == contentFormat)
                 return result; // the same reader would fail the same way
-            const bool text = isTextFormat(format, probe.device());
-            if (text && info.size() > kMaxTextPictureFileBytes) {
-                result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
-                                   .arg(kMaxTextPictureFileBytes >> 20);
+            // What the suffix alone names and is refused here keeps the
+            // reason the content gave.
+            const bool text = isTextFormat(format, bytes);
+            if (text && bytes.size() > kMaxTextPictureFileBytes) {
+                if (byContent)
+                    result.error = QStringLiteral("テキスト形式の画像として大きすぎます（%1 MB まで）。")
+                                       .arg(kMaxTextPictureFileBytes >> 20);
                 return result;
             }
-            if (format == "ico" || format == "cur") {
-                QFile icon(fileName);
-                if (!icon.open(QIODevice::ReadOnly) || !iconIsWhole(icon)) {
+            if ((format == "ico" || format == "cur") && !iconIsWhole(bytes)) {
+                if (byContent)
                     result.error = readErrorText(QImageReader::InvalidDataError);
-                    return result;
-                }
+                return result;
             }
-            if (format == "gif") {
-                QFile gif(fileName);
-                if (gif.open(QIODevice::ReadOnly))
-                    replacement = gifToDecode(gif);
-            }
-            size = probe.size();
+            if (format == "gif")
+                replacement = gifToDecode(bytes);
+            size = probe->size();
             // No text picture holds more than 8 pixels a byte (XBM's 0xFF):
             // one that claims more is cut short and is not worth decoding.
-            if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * info.size()) {
-                result.error = readErrorText(QImageReader::InvalidDataError);
+            if (text && size.isValid() && qint64(size.width()) * size.height() > 8 * bytes.size()) {
+                if (byContent)
+                    result.error = readErrorText(QImageReader::InvalidDataError);
                 return result;
             }
         }
@@ -322,9 +318,12 @@ PictureLoad loadPicture(const QString& fileName)
             result.error = tooLargeText(size);
             return result;
         }
+        // A GIF decoded without its global table is read by its content.
+        const QByteArray& decoded = replacement.isEmpty() ? bytes : replacement;
+        const QByteArray decodedBy = replacement.isEmpty() ? byName : QByteArray();
         Decoded first;
         QImageReader::ImageReaderError error{};
-        if (!decodeOver(fileName, replacement, byContent, 0x00, &first, &error)) {
+        if (!decodeOver(decoded, decodedBy, 0x00, &first, &error)) {
             if (byContent) {
                 result.error = readErrorText(error);
                 continue; // keeps the reason found by the content
@@ -341,7 +340,7 @@ PictureLoad loadPicture(const QString& fileName)
         // and they become white, like an empty canvas.
         if (!allDelivered(first) && !result.picture.isNull()) {
             Decoded second;
-            if (!decodeOver(fileName, replacement, byContent, 0xFF, &second, &error)
+            if (!decodeOver(decoded, decodedBy, 0xFF, &second, &error)
                 || second.picture.size() != first.picture.size()) {
                 result.picture = QImage();
                 result.error = readErrorText(error);
@@ -349,8 +348,9 @@ PictureLoad loadPicture(const QString& fileName)
             }
             whitenUndelivered(first.picture, second.picture, &result.picture);
         }
-        // A name like "scan@2x.png" makes the reader mark the picture for a
-        // high-density screen; it is drawn pixel for pixel all the same.
+        // A name like "scan@2x.png" would make a reader of the named file
+        // mark the picture for a high-density screen; it is drawn pixel for
+        // pixel all the same.
         result.picture.setDevicePixelRatio(1);
         if (result.picture.isNull())
             result.error = QStringLiteral("画像を読み込むためのメモリが足りません。");
@@ -361,6 +361,54 @@ PictureLoad loadPicture(const QString& fileName)
     return result;
 }
 
+} // namespace
+
+PictureLoad loadPicture(const FileName& name)
+{
+    PictureLoad result;
+    // Opened once: the checks below and every decoder see this one file,
+    // whatever its name leads to by then.
+    OpenedFile file(name.native);
+    switch (file.kind()) {
+    case OpenedFile::Kind::Missing:
+        result.error = QStringLiteral("ファイルが見つかりません。");
+        return result;
+    case OpenedFile::Kind::Folder:
+        result.error = QStringLiteral("フォルダは画像として開けません。");
+        return result;
+    case OpenedFile::Kind::Other: // a pipe or a device would never end or block the window
+        result.error = QStringLiteral("通常のファイルではないため開けません。");
+        return result;
+    case OpenedFile::Kind::Failed:
+        result.error = readErrorText(QImageReader::DeviceError);
+        return result;
+    case OpenedFile::Kind::Regular:
+        break;
+    }
+    if (file.size() == 0) {
+        result.error = QStringLiteral("ファイルが空です。");
+        return result;
+    }
+    if (file.size() > kMaxPictureFileBytes) {
+        result.error = QStringLiteral("ファイルが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
+        return result;
+    }
+    // The decoders read the bytes from memory: all of them see the same
+    // bytes, those the checks saw, even when the file changes meanwhile.
+    QByteArray bytes;
+    if (!file.readStart(kMaxPictureFileBytes, &bytes)) {
+        result.error = readErrorText(QImageReader::DeviceError);
+        return result;
+    }
+    if (bytes.isEmpty()) {
+        result.error = QStringLiteral("ファイルが空です。");
+        return result;
+    }
+    return decodePicture(bytes, name.native);
+}
+
+PictureLoad loadPicture(const QString& fileName) { return loadPicture(FileName::fromText(fileName)); }
+
 QString savePicture(const QImage& image, const QString& fileName, const char* format, int quality)
 {
     if (image.isNull() || image.width() == 0 || image.height() == 0)
@@ -368,6 +416,9 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
     const QFileInfo info(fileName);
     if (info.isDir())
         return QStringLiteral("同じ名前のフォルダがあるため書き込めません。");
+    // A pipe, a device (or a link to one) is never replaced.
+    if (info.exists() && !info.isFile())
+        return QStringLiteral("通常のファイルではないため書き込めません。");
     if (!info.absoluteDir().exists())
         return QStringLiteral("保存先のフォルダがありません。");
 
@@ -393,6 +444,21 @@ int pixelsToHimetric(int pixels, double twipsPerPixel)
 {
     // dpi = 1440 / twipsPerPixel; 2540 hundredths of a millimetre per inch.
     return roundHalfEven(pixels * 2540.0 * twipsPerPixel / 1440.0);
+}
+
+// Bytes that come from elsewhere than a file (the clipboard) are decoded as a
+// file of these bytes would be, under the same caps; without a name, the
+// content alone tells the format.
+PictureLoad loadPictureData(const QByteArray& bytes)
+{
+    PictureLoad result;
+    if (bytes.isEmpty())
+        result.error = QStringLiteral("画像のデータが空です。");
+    else if (bytes.size() > kMaxPictureFileBytes)
+        result.error = QStringLiteral("画像のデータが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
+    else
+        result = decodePicture(bytes, QByteArray());
+    return result;
 }
 
 } // namespace pemma

@@ -2,6 +2,8 @@
 #include <QImage>
 #include <QString>
 
+#include "files/FileRead.h"
+
 namespace pemma {
 
 // Reading and writing picture files, without any dialog.
@@ -24,9 +26,12 @@ struct PictureLoad {
 };
 
 // Reads any picture format Qt knows (plugins included), deciding the format
-// by the content first and by the name second. Refuses files and pictures
-// beyond the limits above before decoding them. Pixels that a file cut short
-// does not deliver are white; the result is the same on every load.
+// by the content first and by the name second. The file is opened once and
+// read whole into memory before any decoder sees it; what is not a regular
+// file, and files and pictures beyond the limits above, are refused before
+// decoding. Pixels that a file cut short does not deliver are white; the
+// result is the same on every load of the same bytes.
+PictureLoad loadPicture(const FileName& name);
 PictureLoad loadPicture(const QString& fileName);
 
 // Writes the image under exactly this name in the given format ("bmp",
@@ -39,5 +44,9 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
 // A length in pixels as hundredths of a millimetre at the screen's dots per
 // inch (1440 / twips per pixel), rounded half to even.
 int pixelsToHimetric(int pixels, double twipsPerPixel);
+
+// A picture held in memory (a pasted one), read as loadPicture reads a file
+// of these bytes: the same formats, limits and refusals.
+PictureLoad loadPictureData(const QByteArray& bytes);
 
 } // namespace pemma

@@ -1,55 +1,18 @@
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSocketNotifier>
 #include <QTranslator>
 #include <QTimer>
-#include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "shell/core/CommandLine.h"
 #include "shell/core/SettingsPlace.h"
+#include "shell/core/TerminationSignals.h"
 #include "shell/core/Version.h"
 #include "shell/window/Form1.h"
 #include "shell/window/RestoreQuestionBox.h"
-
-namespace {
-
-int signalPipe[2] = {-1, -1};
-
-void onTerminationSignal(int sig)
-{
-    const char c = static_cast<char>(sig);
-    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
-}
-
-// SIGTERM, SIGHUP and SIGINT (logout, shutdown, Ctrl+C) close the window like
-// its close button: the settings are written and the program ends.
-void closeOnTerminationSignals(pemma::Form1& form)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form);
-    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form, notifier] {
-        notifier->setEnabled(false);
-        char c;
-        [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
-        form.close();
-    });
-    struct sigaction sa {};
-    sa.sa_handler = onTerminationSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    for (int sig : {SIGTERM, SIGHUP, SIGINT})
-        ::sigaction(sig, &sa, nullptr);
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -90,22 +53,24 @@ int main(int argc, char** argv)
 
     pemma::Form1 form({pemma::programFolder(), std::nullopt});
     form.Form_Load();
-    closeOnTerminationSignals(form);
+    new pemma::TerminationSignals([&form] { form.close(); }, &form);
 
     // The end of the desktop session, the application quitting and a lost
     // display end the run the same way.
     form.endOfRun().watch(app);
 
     form.show();
-    // The file names bytes as the system gave them.
-    const QString file = QFile::decodeName(QByteArray::fromStdString(line.file));
+    // The file's name is the bytes the system gave, UTF-8 or not.
+    const std::optional<pemma::FileName> file =
+        line.file.empty() ? std::nullopt
+                          : std::optional(pemma::FileName::fromNative(QByteArray::fromStdString(line.file)));
     pemma::RestoreQuestionBox question(&form, form.endOfRun());
     QTimer::singleShot(0, &form, [&form, &question, file] {
         // The question about the last painting comes first, then the file
         // opens as a step of its own.
         form.startKeeping(pemma::keepFolder(), question);
-        if (!file.isEmpty() && !form.endOfRun().done())
-            form.openPictureFile(file);
+        if (file && !form.endOfRun().done())
+            form.openPictureFile(*file);
     });
     return app.exec();
 }

@@ -14,7 +14,10 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <deque>
 #include <functional>
 
@@ -171,8 +174,16 @@ TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
         answer(QMessageBox::Yes, jpg + q),
     };
     // A window of 500 x 400: the JPEG holds its client area, the canvas
-    // below the menu bar.
+    // below the menu bar. Under Wayland the window is maximized, and a
+    // maximized window takes the compositor's size: it is made normal first.
+    if (w.form.windowState() & Qt::WindowMaximized) {
+        // Sized by the compositor until it has taken back the maximized state.
+        const QSize maximized = w.form.size();
+        w.form.showNormal();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.form.size() != maximized; }));
+    }
     w.form.resize(500, 400);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.form.size() == QSize(500, 400); }));
     w.trigger("jpg60");
     EXPECT_TRUE(jpeg.done());
     QImage photo(jpg, "jpeg");
@@ -292,4 +303,13 @@ TEST(FileCommands, ADroppedPictureOpensAsTheMenuWouldAndTheNextDialogStartsBesid
     EXPECT_TRUE(script.done());
     EXPECT_EQ(w.form.session().history().undoCount(), 0u) << "a cancelled open is no step";
     EXPECT_EQ(w.form.session().history().redoCount(), 1u);
+
+    // A name that is no UTF-8 comes in the URL as its bytes and opens.
+    picture.fill(qRgb(20, 110, 190));
+    ASSERT_TRUE(picture.save(folder + "/x.png"));
+    const QByteArray latin1 = QFile::encodeName(folder) + "/\xE9t\xE9.png";
+    ASSERT_EQ(::rename(QFile::encodeName(folder + "/x.png").constData(), latin1.constData()), 0);
+    EXPECT_TRUE(drop({QUrl(QStringLiteral("file://") + QString::fromLatin1(latin1.toPercentEncoding("/")))}));
+    QApplication::processEvents();
+    EXPECT_EQ(w.form.session().canvas().pixel(39, 29), 20 + 110 * 256 + 190 * 65536);
 }

@@ -93,7 +93,7 @@ TEST(KeepWindow, AfterANormalCloseNoQuestionAndUndoBringsTheLastPaintingBackPixe
         Scripted never;
         Keeping w(settings.path(), state.path(), never);
         EXPECT_EQ(never.asked, 0);
-        w.form.openPictureFile(writePicture(files));
+        w.form.openPictureFile(FileName::fromText(writePicture(files)));
         w.form.findChild<QAction*>("black")->trigger();
         w.drag({50, 300}, {600, 500});
         last = w.hash();
@@ -132,7 +132,7 @@ TEST(KeepWindow, AfterAKillTheQuestionComesOnceYesIsOneStepAndNoLeavesThePaintin
         EXPECT_EQ(yes.asked, 1);
         EXPECT_EQ(w.hash(), painted);
         // Started with a file: it opens after the question as its own step.
-        w.form.openPictureFile(writePicture(files));
+        w.form.openPictureFile(FileName::fromText(writePicture(files)));
         const std::uint64_t opened = w.hash();
         w.form.undoStep();
         EXPECT_EQ(w.hash(), painted);

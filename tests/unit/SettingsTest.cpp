@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <clocale>
 #include <functional>
@@ -12,7 +13,9 @@
 
 #include "canvas/Canvas.h"
 #include "shell/core/SettingsFile.h"
+#include "files/AtomicWrite.h"
 #include "shell/core/Startup.h"
+#include "support/ChildProcess.h"
 #include "support/Scripted.h"
 
 using namespace pemma;
@@ -284,4 +287,90 @@ TEST(SettingsFile, UnusableFieldsSevenAndEightAMarkAndAStrayQuoteCostNothingElse
     EXPECT_TRUE(stray.ignored.empty());
     EXPECT_EQ(stray.settings.backgroundColour, 0);
     EXPECT_EQ(formatSettingsLine(stray.settings), "1,2,3,5,1,0,\"a\"b\"c,\"x,0\r\n");
+}
+
+// A settings name that is a pipe, a device or a link to either is not read:
+// start-up goes on at once with the defaults and says why on standard error.
+// Each start runs in a child, so that one that waits for good is a result.
+TEST(Startup, ASettingsNameThatIsNoRegularFileGivesTheDefaultsAtOnce)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    ASSERT_EQ(::mkfifo(folder + "/pipe", 0600), 0);
+    for (const char* leadsTo : std::initializer_list<const char*>{"pipe", "/dev/zero", nullptr}) {
+        SCOPED_TRACE(leadsTo ? leadsTo : "a pipe of that name");
+        const QByteArray settings = folder + "/pic-ini.dat";
+        ::unlink(settings.constData());
+        ASSERT_EQ(leadsTo ? ::symlink(leadsTo, settings.constData()) : ::mkfifo(settings.constData(), 0600), 0);
+        const test::ChildEnd start = test::runInChild([&] {
+            DrawingState s;
+            Canvas canvas(64, 48);
+            ColourSliders sliders(s);
+            test::ScriptedRandom random({0.1, 0.2, 0.3});
+            const SettingsReadResult r = Form_Load(s, canvas, sliders, random, ScreenMetrics{}, dir.path());
+            return !r.found && !r.problem.empty() && s.brushSize == 5 && s.colourMode == 1 ? 0 : 1;
+        });
+        EXPECT_FALSE(start.hung) << "start-up waits on the settings file";
+        EXPECT_EQ(start.exitCode, 0);
+    }
+}
+
+// A settings file that is a link is written through it: the file it leads to
+// is replaced in its own folder, keeping its permissions, and the link stays.
+// A link to a device (/dev/null, to keep no settings) is not written at all.
+TEST(SettingsFile, AWriteFollowsALinkToItsFileAndNeverReplacesALinkToADevice)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath("app"));
+    ASSERT_TRUE(QDir(dir.path()).mkpath("elsewhere"));
+    const QString target = dir.filePath("elsewhere/settings");
+    writeFile(target, "1,2,3,5,1,0,,,0\r\n");
+    ASSERT_EQ(::chmod(QFile::encodeName(target).constData(), 0640), 0);
+    const QByteArray link = QFile::encodeName(dir.filePath("app/pic-ini.dat"));
+    ASSERT_EQ(::symlink("../elsewhere/settings", link.constData()), 0);
+    Settings s;
+    s.red = 200;
+    ASSERT_TRUE(writeSettings(dir.filePath("app"), s));
+    EXPECT_EQ(readFile(target), QByteArray("200,0,0,5,1,0,,,16777215\r\n"));
+    EXPECT_EQ(readSettings(dir.filePath("app")).settings.red, 200);
+    char leadsTo[256] = {};
+    EXPECT_EQ(::readlink(link.constData(), leadsTo, sizeof leadsTo - 1), 21);
+    EXPECT_STREQ(leadsTo, "../elsewhere/settings");
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(QDir(dir.filePath("elsewhere")).entryList(QDir::Files | QDir::Hidden), QStringList{"settings"});
+
+    ASSERT_EQ(::unlink(link.constData()), 0);
+    ASSERT_EQ(::symlink("/dev/null", link.constData()), 0);
+    QString error;
+    EXPECT_FALSE(writeSettings(dir.filePath("app"), s, &error));
+    EXPECT_EQ(error, notRegularFileText());
+    ASSERT_EQ(::lstat(link.constData(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(::stat("/dev/null", &st), 0);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(QDir(dir.filePath("app")).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"pic-ini.dat"});
+}
+
+// An old file far too large to hold in memory (4 TiB, sparse) is rewritten in
+// place, in a folder that takes no new file, by reading only the bytes the
+// new line covers: it is cut to the line.
+TEST(SettingsFile, AnOldFileTooLargeToHoldIsCutToTheNewLineInPlace)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath("pic-ini.dat");
+    writeFile(file, "1,2,3,5,1,0,,,0\r\n");
+    ASSERT_EQ(::truncate(QFile::encodeName(file).constData(), qint64(4) << 40), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(file).constData(), 0666), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+    Settings s;
+    s.red = 200;
+    const test::ChildEnd end = test::runInChild([&] { return asUnprivilegedUser([&] { return writeSettings(dir.path(), s); }) ? 0 : 1; });
+    ::chmod(QFile::encodeName(dir.path()).constData(), 0755);
+    EXPECT_FALSE(end.hung);
+    EXPECT_EQ(end.exitCode, 0) << "signal " << end.signal;
+    ASSERT_LT(QFileInfo(file).size(), 100);
+    EXPECT_EQ(readFile(file), QByteArray("200,0,0,5,1,0,,,16777215\r\n"));
 }

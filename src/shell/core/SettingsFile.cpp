@@ -4,15 +4,34 @@
 #include <QFile>
 #include <charconv>
 #include <cmath>
+#include <cstring>
+#include <dirent.h>
 #include <limits>
 #include <optional>
 
 #include "files/AtomicWrite.h"
+#include "files/FileRead.h"
 #include "state/Rounding.h"
 
 namespace pemma {
 
 namespace {
+
+// The folder has an entry of exactly this name (compared as bytes).
+bool folderHolds(const QByteArray& folder, const char* name)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return false;
+    bool found = false;
+    while (const dirent* entry = ::readdir(dir))
+        if (std::strcmp(entry->d_name, name) == 0) {
+            found = true;
+            break;
+        }
+    ::closedir(dir);
+    return found;
+}
 
 // A settings line is short; anything longer than this is not a settings file.
 constexpr qint64 kMaxLineBytes = 4096;
@@ -238,21 +257,37 @@ SettingsReadResult parseSettingsLine(const std::string& rawLine)
 SettingsReadResult readSettings(const QString& folder)
 {
     SettingsReadResult none;
-    const QDir dir(folder);
+    const QByteArray dir = QFile::encodeName(folder);
     // Only a file of exactly this name counts, whatever the file system does
     // with letter case when looking names up.
-    if (!dir.entryList(QDir::Files | QDir::Hidden).contains(QString::fromLatin1(kSettingsFileName)))
+    if (!folderHolds(dir, kSettingsFileName))
         return none;
-    QFile file(dir.filePath(QString::fromLatin1(kSettingsFileName)));
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened once and read through that one opening; what is not a regular
+    // file (a pipe, a device, a link to one) is not read at all.
+    OpenedFile file(dir + '/' + kSettingsFileName);
+    switch (file.kind()) {
+    case OpenedFile::Kind::Regular:
+        break;
+    case OpenedFile::Kind::Missing:
         return none;
-    // readLine(n) gives at most n - 1 bytes: one more than the limit shows
-    // whether the line goes beyond it.
-    const QByteArray line = file.readLine(kMaxLineBytes + 2);
-    if (line.size() > kMaxLineBytes) {
-        SettingsReadResult r = parseSettingsLine(std::string(1, '\0'));
-        return r;
+    case OpenedFile::Kind::Folder:
+    case OpenedFile::Kind::Other:
+        none.problem = "not a regular file";
+        return none;
+    case OpenedFile::Kind::Failed:
+        none.problem = std::strerror(file.error());
+        return none;
     }
+    // One byte more than the limit shows whether the line goes beyond it.
+    QByteArray start;
+    if (!file.readStart(kMaxLineBytes + 1, &start)) {
+        none.problem = std::strerror(file.error());
+        return none;
+    }
+    const qsizetype end = start.indexOf('\n');
+    const QByteArray line = end < 0 ? start : start.left(end + 1);
+    if (line.size() > kMaxLineBytes)
+        return parseSettingsLine(std::string(1, '\0'));
     return parseSettingsLine(line.toStdString());
 }
 

@@ -25,19 +25,23 @@ struct SettingsReadResult {
     Settings settings;         // defaults where the file gave nothing usable
     bool found = false;        // a file of exactly that name was there
     std::vector<int> ignored;  // numbers (1..9) of fields that took their default
+    std::string problem;       // why a file of that name was not read (not a regular file, ...)
 };
 
 // Parses one settings line; fields that are missing or unusable take their
 // defaults and are listed in ignored.
 SettingsReadResult parseSettingsLine(const std::string& line);
 // Reads <folder>/pic-ini.dat if a file of exactly that name (case included)
-// exists; otherwise returns the defaults with found = false.
+// exists; otherwise returns the defaults with found = false. A name that is
+// not a regular file (a pipe, a device, a link to one) is not read: the
+// defaults, with the reason in problem.
 SettingsReadResult readSettings(const QString& folder);
 
 // Formats the nine fields as one line with CR LF.
 std::string formatSettingsLine(const Settings& s);
-// Writes the file atomically (temporary file, then rename). Returns false and
-// sets error on failure.
+// Writes the file atomically (temporary file, then rename), through a link to
+// the file it leads to; a link to something other than a regular file (such
+// as /dev/null) is not written. Returns false and sets error on failure.
 bool writeSettings(const QString& folder, const Settings& s, QString* error = nullptr);
 
 // Shortest decimal that reads back as the same double, "." always, no

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <cstdio>
 
 #include "shell/core/SettingsPlace.h"
 #include "state/Rounding.h"
@@ -32,7 +33,11 @@ SettingsReadResult Form_Load(DrawingState& s, Canvas& canvas, ColourSliders& sli
     s.screenHeightTwips = screen.heightPixels * screen.twipsPerPixelY;
     s.appPath = appPath.toStdString();
 
-    const SettingsReadResult read = readSettings(settingsPlace(appPath).readFolder);
+    const QString folder = settingsPlace(appPath).readFolder;
+    const SettingsReadResult read = readSettings(folder);
+    if (!read.problem.empty())
+        std::fprintf(stderr, "pemmarover: %s/%s: %s; using the default settings\n", qPrintable(folder),
+                     kSettingsFileName, read.problem.c_str());
     applySettings(read.settings, s);
 
     canvas.setDrawWidth(s.brushSize);

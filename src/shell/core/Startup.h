@@ -22,7 +22,8 @@ ScreenMetrics readPrimaryScreen();
 
 // The start-up steps after the window has been sized: records the screen
 // metrics and the executable's folder, reads the settings file (where
-// settingsPlace says), sets the pen
+// settingsPlace says; a name there that is no regular file gives the defaults
+// and one line on standard error), sets the pen
 // width, draws the colour-walk directions, sets the background, the sliders
 // and the rainbow table, and the working pen width. Returns what was read.
 SettingsReadResult Form_Load(DrawingState& state, Canvas& canvas, ColourSliders& sliders,

@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -16,11 +15,15 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <cstdio>
+#include <sys/stat.h>
 
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/Version.h"
 #include "shell/window/CanvasView.h"
+#include "shell/window/ClipboardKeys.h"
 #include "shell/window/ColourSliderStyle.h"
+#include "shell/window/PenInput.h"
+#include "shell/window/ScreenFit.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -29,18 +32,21 @@ namespace {
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
 
-// The one local file of a drop, if that is what it holds.
-std::optional<QString> droppedFile(const QMimeData* data)
+// The one local file of a drop, if that is what it holds. Its name is taken
+// as the bytes the URL encodes, so a name that is no UTF-8 still leads to its
+// file.
+std::optional<FileName> droppedFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls())
         return std::nullopt;
     const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile())
+    if (urls.size() != 1 || !urls.first().isLocalFile() || !urls.first().host().isEmpty())
         return std::nullopt;
-    const QString path = urls.first().toLocalFile();
-    if (path.isEmpty() || !QFileInfo(path).isFile())
+    const QByteArray path = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
+    struct stat st {};
+    if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
         return std::nullopt;
-    return path;
+    return FileName::fromNative(path);
 }
 
 } // namespace
@@ -60,11 +66,13 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };
+    new PenInput(view_, *session_, [this] { repaintChanged(); });
     setCentralWidget(view_);
     menus_ = buildMenus(*this);
     buildControls();
     connectMenus();
     bindHistoryKeys();
+    new ClipboardKeys(this, *session_, dialogs_, [this] { repaintChanged(); });
     end_ = std::make_unique<EndOfRun>([this] {
         Form_QueryUnload();
         session_->keepAtEnd();
@@ -228,10 +236,10 @@ void Form1::canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPoint
     repaintChanged();
 }
 
-void Form1::openPictureFile(const QString& fileName)
+void Form1::openPictureFile(const FileName& name)
 {
-    const QString path = QFileInfo(fileName).absoluteFilePath();
-    dialogs_.chosenElsewhere(path);
+    const FileName path = name.absolute();
+    dialogs_.chosenElsewhere(path.shown);
     session_->openPicture(path);
     repaintChanged();
 }
@@ -246,7 +254,7 @@ void Form1::dragEnterEvent(QDragEnterEvent* event)
 
 void Form1::dropEvent(QDropEvent* event)
 {
-    const std::optional<QString> file = droppedFile(event->mimeData());
+    const std::optional<FileName> file = droppedFile(event->mimeData());
     if (!file) {
         event->ignore();
         return;
@@ -254,7 +262,7 @@ void Form1::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
     // Opened once the drop is over, so the source is not kept waiting for
     // the picture to load or for a message about it.
-    const QString name = *file;
+    const FileName name = *file;
     QTimer::singleShot(0, this, [this, name] { openPictureFile(name); });
 }
 
@@ -266,6 +274,7 @@ void Form1::Form_Load()
         setGeometry(primary->geometry());
     else
         resize(screen.widthPixels, screen.heightPixels);
+    fitByMaximizing(*this);
     const SettingsReadResult read = session_->load(options_.appPath);
     if (!read.ignored.empty()) {
         QStringList fields;
@@ -326,6 +335,8 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::fitFrameToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     if (frameGeometry() == geometry()) {
         // No frame (yet): a window manager may still be adding one.
         if (++frameFitTries_ < 10)
@@ -338,6 +349,8 @@ void Form1::fitFrameToScreen()
 
 void Form1::refitToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;

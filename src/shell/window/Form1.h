@@ -68,8 +68,9 @@ public:
     // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: nothing while a mouse button is held.
     void undoStep();
     void redoStep();
-    // Opens a picture as "画像開く" does once its dialog has given the name.
-    void openPictureFile(const QString& fileName);
+    // Opens a picture as "画像開く" does once its dialog has given the name;
+    // the name's bytes are the file's, whether or not they are UTF-8.
+    void openPictureFile(const FileName& name);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -2,12 +2,26 @@
 // failures that are reported and leave any earlier file as it was.
 #include <QDir>
 #include <QImageReader>
+#include <atomic>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include "files/AtomicWrite.h"
 #include "support/FileSizeLimit.h"
 #include "unit/files/FilesFixture.h"
+
+// Every change of the process's umask in this program passes through here:
+// this definition takes the place of the C library's for the program's own
+// code, so a test sees whether saving touches the umask at all.
+static std::atomic<int> umaskCalls{0};
+extern "C" mode_t umask(mode_t mask) noexcept
+{
+    ++umaskCalls;
+    return static_cast<mode_t>(::syscall(SYS_umask, mask));
+}
 
 namespace pemma::test {
 namespace {
@@ -269,6 +283,82 @@ TEST_F(SaveTest, AnInPlaceRewriteThatFailsPutsTheOldBytesBack)
         EXPECT_TRUE(rewriteInPlace(file, next).isEmpty());
         EXPECT_EQ(bytes(file), next);
     }
+}
+
+QByteArray linkTarget(const QString& link)
+{
+    char target[4096];
+    const ssize_t n = ::readlink(QFile::encodeName(link).constData(), target, sizeof target);
+    return n < 0 ? QByteArray() : QByteArray(target, n);
+}
+
+// A save through a symbolic link replaces the file the link leads to, in that
+// file's folder, and the link stays; a link to a device is not written.
+TEST_F(SaveTest, ASaveThroughALinkReplacesTheFileItLeadsToAndKeepsTheLink)
+{
+    QDir(dir.path()).mkdir(QStringLiteral("out"));
+    QDir(dir.path()).mkdir(QStringLiteral("real"));
+    const QString target = path(QStringLiteral("real/target.bmp"));
+    const QString link = path(QStringLiteral("out/link.bmp"));
+    const QString toNull = path(QStringLiteral("out/null.bmp"));
+    writeBytes(target, "old");
+    ASSERT_EQ(::symlink("../real/target.bmp", QFile::encodeName(link).constData()), 0);
+    ASSERT_EQ(::symlink("/dev/null", QFile::encodeName(toNull).constData()), 0);
+
+    saveBmp(link);
+    EXPECT_TRUE(dialogs.errors.empty());
+    EXPECT_EQ(linkTarget(link), QByteArray("../real/target.bmp"));
+    QImage back;
+    ASSERT_TRUE(back.loadFromData(bytes(target), "bmp"));
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), rig.canvas.image());
+    EXPECT_EQ(QDir(path(QStringLiteral("real"))).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("target.bmp")});
+
+    saveBmp(toNull);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].startsWith(QStringLiteral("「") + toNull + QStringLiteral("」を保存できませんでした。")));
+    EXPECT_EQ(linkTarget(toNull), QByteArray("/dev/null"));
+    struct stat null {};
+    ASSERT_EQ(::stat("/dev/null", &null), 0);
+    EXPECT_TRUE(S_ISCHR(null.st_mode));
+    EXPECT_EQ(QDir(path(QStringLiteral("out"))).entryList(QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{QStringLiteral("link.bmp"), QStringLiteral("null.bmp")}));
+}
+
+// A new file gets 0666 less the umask, which the program never changes, not
+// even for a moment; a replaced file keeps its permission bits, set-id bits
+// excepted. Any name the file system takes can be saved, up to 255 bytes.
+TEST_F(SaveTest, PermissionsComeFromTheUmaskOrTheReplacedFileAndLongNamesSave)
+{
+    const mode_t earlier = ::umask(022);
+    for (const mode_t mask : {mode_t(022), mode_t(077)}) {
+        ::umask(mask);
+        const int calls = umaskCalls;
+        for (const int length : {8, 250, 255}) {
+            SCOPED_TRACE(std::to_string(mask) + " " + std::to_string(length));
+            const QString name = path(QString(length, QLatin1Char(mask == 022 ? 'a' : 'b')));
+            saveBmp(name);
+            EXPECT_TRUE(dialogs.errors.empty()) << (dialogs.errors.empty() ? "" : dialogs.errors[0].toStdString());
+            struct stat st {};
+            EXPECT_EQ(::stat(QFile::encodeName(name).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, 0666 & ~mask);
+            dialogs.errors.clear();
+        }
+        const QString replaced = path(QStringLiteral("replaced.bmp"));
+        for (const mode_t bits : {mode_t(0640), mode_t(04755), mode_t(02750)}) {
+            SCOPED_TRACE(bits);
+            writeBytes(replaced, "old");
+            ASSERT_EQ(::chmod(QFile::encodeName(replaced).constData(), bits), 0);
+            saveBmp(replaced);
+            struct stat st {};
+            ASSERT_EQ(::stat(QFile::encodeName(replaced).constData(), &st), 0);
+            EXPECT_EQ(st.st_mode & 07777, bits & 0777);
+            EXPECT_GT(st.st_size, 54);
+        }
+        EXPECT_EQ(umaskCalls, calls) << "saving changed the umask";
+    }
+    ::umask(earlier);
+    EXPECT_TRUE(dialogs.errors.empty());
 }
 
 } // namespace
