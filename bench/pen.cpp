@@ -9,7 +9,6 @@
 #include <QTabletEvent>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 #include "session/PaintSession.h"
 #include "shell/window/CanvasView.h"
@@ -108,17 +107,18 @@ BENCHMARK(BM_WindowMouseMove);
 void BM_WindowPenMove(benchmark::State& st)
 {
     Window w;
-    static const auto pen = std::make_unique<QPointingDevice>(
+    static const QPointingDevice* pen = new QPointingDevice(
         QStringLiteral("bench pen"), 7001, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
     const double pressure = st.range(0) / 100.0;
-    QTabletEvent press(QEvent::TabletPress, pen.get(), QPointF(100, 100), QPointF(100, 100), pressure, 0, 0, 0, 0, 0,
+    QTabletEvent press(QEvent::TabletPress, pen, QPointF(100, 100), QPointF(100, 100), pressure, 0, 0, 0, 0, 0,
                        Qt::NoModifier, Qt::LeftButton, Qt::LeftButton);
     w.send(&press);
     int i = 0;
     for (auto _ : st) {
         const QPointF p = pointAt(++i);
-        QTabletEvent e(QEvent::TabletMove, pen.get(), p, p, pressure, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton,
+        QTabletEvent e(QEvent::TabletMove, pen, p, p, pressure, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton,
                        Qt::LeftButton);
         w.send(&e);
     }
