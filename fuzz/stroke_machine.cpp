@@ -1,5 +1,6 @@
 // The stroke machine: a stream of presses, moves (repeated points and points
-// far outside the canvas among them), releases, brush, thickness, colour mode
+// far outside the canvas among them), releases, a pen's and an eraser's
+// strokes with any pressure, brush, thickness, colour mode
 // and slider changes, picture operations, background commands, opened
 // pictures, undo and redo on a small canvas, through the paint session as the
 // window drives it. Nothing may crash or upset a sanitizer, and after every
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fuzzer/FuzzedDataProvider.h>
+#include <optional>
 
 #include "files/PictureFiles.h"
 #include "imageops/Operations.h"
@@ -110,7 +112,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     bool held = false;
     QImage before;
     for (int events = 0; events < 400 && in.remaining_bytes() > 0; ++events) {
-        switch (in.ConsumeIntegralInRange<int>(0, 14)) {
+        switch (in.ConsumeIntegralInRange<int>(0, 15)) {
         case 0: // press
             lastX = position(in, w);
             lastY = position(in, h);
@@ -190,6 +192,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 return History::Keep::Always;
             });
             session.takeRepaintArea();
+            break;
+        }
+        case 14: { // a pen or a finger: down, a move or up, with any pressure or none
+            static constexpr double kPressures[] = {0.0, 0.25, 1.0, -1.0, 2.0, 1.0e300, NAN, INFINITY};
+            std::optional<double> pressure;
+            if (in.ConsumeBool())
+                pressure = in.ConsumeBool() ? in.PickValueInArray(kPressures) : in.ConsumeProbability<double>();
+            const int what = in.ConsumeIntegralInRange<int>(0, 3);
+            lastX = position(in, w);
+            lastY = position(in, h);
+            before = canvas.image().copy();
+            if (what == 0) {
+                session.penDown({lastX, lastY}, in.ConsumeBool() ? PaintSession::Tip::Eraser : PaintSession::Tip::Pen,
+                                pressure);
+                held = true;
+            } else if (what == 3) {
+                session.penUp({lastX, lastY});
+                held = false;
+            } else {
+                session.penMove({lastX, lastY}, held, pressure);
+            }
+            checkRepaintArea(before, session, "a pen painted outside its repaint area");
             break;
         }
         default: // time passes (brush 1 fades by it)

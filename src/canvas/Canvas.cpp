@@ -46,6 +46,19 @@ void beginAliased(QPainter& p)
 // decides how much is repainted, never what may be missed.
 int rasterReach(int w) { return (w + 1) / 2 + 1; }
 
+// What cls() puts on the drawing: the background colour (black when it is
+// the invalid colour), the picture over it from the top-left corner.
+void paintBackground(QImage& image, Colour back, const QImage& picture)
+{
+    image.fill(back < 0 ? Canvas::toRgb(kBlack) : Canvas::toRgb(back));
+    if (!picture.isNull()) {
+        QPainter p(&image);
+        p.drawImage(QPoint(0, 0), picture);
+    }
+}
+
+int clampedWidth(double w) { return std::clamp(roundHalfEven(w), 1, 32767); }
+
 // The rectangle with corners a and b, whichever way round they lie.
 QRect spanned(QPoint a, QPoint b)
 {
@@ -64,19 +77,30 @@ Canvas::Canvas(int width, int height)
 
 void Canvas::setDrawWidth(double w)
 {
-    drawWidth_ = std::clamp(roundHalfEven(w), 1, 32767);
+    drawWidth_ = clampedWidth(w);
 }
 
 void Canvas::setBackColor(Colour c)
 {
     backColor_ = c;
+    backdrop_ = QImage();
     cls();
 }
 
 void Canvas::setPicture(const QImage& picture)
 {
     picture_ = picture;
+    backdrop_ = QImage();
     cls();
+}
+
+const QImage& Canvas::backdrop()
+{
+    if (backdrop_.size() != image_.size()) {
+        backdrop_ = QImage(image_.size(), QImage::Format_RGB32);
+        paintBackground(backdrop_, backColor_, picture_);
+    }
+    return backdrop_;
 }
 
 // A ring is announced arc by arc, so that a wide ring does not announce
@@ -87,11 +111,11 @@ constexpr double kPieceLength = 32;
 constexpr int kMostPieces = 1024;
 } // namespace
 
-void Canvas::announceSegment(QPoint a, QPoint b)
+void Canvas::announceSegment(QPoint a, QPoint b, int width)
 {
     // Half the pen and a margin for the rasteriser's rounding.
     if (observer_)
-        observer_->aboutToWriteAlong(a, b, drawWidth_ / 2 + 2);
+        observer_->aboutToWriteAlong(a, b, width / 2 + 2);
 }
 
 void Canvas::announceCircle(double x, double y, double radius, bool filled)
@@ -118,11 +142,7 @@ void Canvas::announceCircle(double x, double y, double radius, bool filled)
 void Canvas::cls()
 {
     aboutToWrite(image_.rect());
-    image_.fill(backColor_ < 0 ? toRgb(kBlack) : toRgb(backColor_));
-    if (!picture_.isNull()) {
-        QPainter p(&image_);
-        p.drawImage(QPoint(0, 0), picture_);
-    }
+    paintBackground(image_, backColor_, picture_);
     curX_ = curY_ = 0;
     dirty_ = image_.rect();
 }
@@ -174,7 +194,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
     const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
     if (area.isEmpty())
         return;
-    announceSegment(a, b);
+    announceSegment(a, b, drawWidth_);
     QPainter p(&image_);
     beginAliased(p);
     p.setClipRect(area);
@@ -330,6 +350,50 @@ void Canvas::paintDot(int cx, int cy, QRgb rgb)
             continue; // this row of a dot centred beyond the edge misses the drawing
         QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
         std::fill(row + x0, row + x1 + 1, rgb);
+    }
+}
+
+void Canvas::restoreLine(double x1, double y1, double x2, double y2, double width)
+{
+    if (!usable(x1) || !usable(y1) || !usable(x2) || !usable(y2))
+        return;
+    const int w = clampedWidth(width);
+    const QPoint a(roundHalfEven(x1), roundHalfEven(y1)), b(roundHalfEven(x2), roundHalfEven(y2));
+    if (a == b) {
+        restoreDot(a.x(), a.y(), w);
+        return;
+    }
+    const int m = rasterReach(w);
+    const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
+    if (area.isEmpty())
+        return;
+    announceSegment(a, b, w);
+    // The same aliased stroke as line() paints, filled from the backdrop
+    // pixel for pixel (an opaque texture at the drawing's own origin).
+    QPen pen(QBrush(backdrop()), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    QPainter p(&image_);
+    beginAliased(p);
+    p.setClipRect(area);
+    p.setPen(pen);
+    p.drawLine(QPointF(a), QPointF(b));
+}
+
+void Canvas::restoreDot(int cx, int cy, int w)
+{
+    const DotShape& dot = dotShape(w);
+    const int r = dot.reach;
+    const QRect area = claim(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
+    if (area.isEmpty())
+        return;
+    aboutToWrite(area);
+    const QImage& from = backdrop();
+    for (int py = area.top(); py <= area.bottom(); ++py) {
+        const int span = dot.spans[py - cy + r];
+        const int x0 = std::max(area.left(), cx - span), x1 = std::min(area.right(), cx + span);
+        if (x0 > x1)
+            continue;
+        const QRgb* src = reinterpret_cast<const QRgb*>(from.constScanLine(py));
+        std::copy(src + x0, src + x1 + 1, reinterpret_cast<QRgb*>(image_.scanLine(py)) + x0);
     }
 }
 

@@ -84,6 +84,11 @@ public:
     void circle(double x, double y, double radius);
     // A dot of the pen width in the given colour.
     void pset(double x, double y, Colour c);
+    // A segment of the given width, with the footprint of line(), along
+    // which every pixel goes back to the background as cls() would leave it:
+    // the picture where it lies, the background colour elsewhere. The pen
+    // width and the current position stay as they are.
+    void restoreLine(double x1, double y1, double x2, double y2, double width);
     // Colour of a pixel, or -1 outside the drawing.
     Colour pixel(int x, int y) const
     {
@@ -105,6 +110,7 @@ public:
     {
         backColor_ = backColor;
         picture_ = picture;
+        backdrop_ = QImage();
     }
 
     double currentX() const { return curX_; }
@@ -137,7 +143,10 @@ public:
 
 private:
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
-    void announceSegment(QPoint a, QPoint b);
+    void announceSegment(QPoint a, QPoint b, int width);
+    // The drawing as cls() builds it, made when first asked for and kept
+    // until the background colour or picture changes.
+    const QImage& backdrop();
     void announceCircle(double x, double y, double radius, bool filled);
     // Adds `area`, cut to the drawing, to the dirty rectangle and returns the
     // cut area; the caller then writes only inside what it returns.
@@ -146,9 +155,12 @@ private:
     void fillRows(const QRect& r, QRgb rgb);
     // The dot of the pen width centred on pixel (cx, cy).
     void paintDot(int cx, int cy, QRgb rgb);
+    // The dot of width w centred on pixel (cx, cy), taken from the backdrop.
+    void restoreDot(int cx, int cy, int w);
 
     QImage image_;
     QImage picture_;
+    QImage backdrop_;
     Colour foreColor_ = kBlack;
     int drawWidth_ = 1;
     int fillStyle_ = Transparent;

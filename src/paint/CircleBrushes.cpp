@@ -49,7 +49,7 @@ void ringShade(StrokeContext& ctx, int i)
 StepResult bandedRings(StrokeContext& ctx, double& x, double& y)
 {
     Canvas& canvas = ctx.canvas;
-    const int T = ctx.state.brushSize;
+    const int T = pressedThickness(ctx);
     canvas.setFillStyle(Canvas::Transparent);
     for (int i = 25; i >= 1; --i) {
         ringShade(ctx, i);

@@ -26,7 +26,7 @@ StepResult orbitDot(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
     const double a = advanceWavePhase(s);
-    const double r = 3 * s.penWidth;
+    const double r = 3 * pressedWidth(ctx, s.penWidth);
     ctx.canvas.pset(x + r * std::sin(a), y + r * std::cos(a), ctx.canvas.foreColor());
     return StepResult::Continue;
 }
@@ -36,7 +36,7 @@ StepResult verticalWave(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
     const double a = advanceWavePhase(s);
-    ctx.canvas.pset(x, y + 3 * s.penWidth * std::sin(a), ctx.canvas.foreColor());
+    ctx.canvas.pset(x, y + 3 * pressedWidth(ctx, s.penWidth) * std::sin(a), ctx.canvas.foreColor());
     return StepResult::Continue;
 }
 
@@ -45,7 +45,7 @@ StepResult horizontalWave(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
     const double a = advanceWavePhase(s);
-    ctx.canvas.pset(x + 3 * s.penWidth * std::sin(a), y, ctx.canvas.foreColor());
+    ctx.canvas.pset(x + 3 * pressedWidth(ctx, s.penWidth) * std::sin(a), y, ctx.canvas.foreColor());
     return StepResult::Continue;
 }
 
@@ -55,7 +55,7 @@ StepResult spray(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
     const int n = s.brushIndex - 4;
-    const double side = 20 * (n * s.penWidth);
+    const double side = 20 * (n * pressedWidth(ctx, s.penWidth));
     const Colour c = ctx.canvas.foreColor();
     for (int i = 0; i < 20 * n; ++i) {
         const double r1 = ctx.random.next();
@@ -71,7 +71,7 @@ StepResult rings(StrokeContext& ctx, double& x, double& y)
 {
     const DrawingState& s = ctx.state;
     const double factor = std::pow(3.0, s.brushIndex - 9);
-    const double radius = std::floor(1 + 20 * std::sqrt(s.penWidth) * factor);
+    const double radius = std::floor(1 + 20 * std::sqrt(pressedWidth(ctx, s.penWidth)) * factor);
     ctx.canvas.circle(x, y, radius);
     return StepResult::Continue;
 }

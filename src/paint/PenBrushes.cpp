@@ -63,7 +63,7 @@ StepResult inkBrush(StrokeContext& ctx, double& x, double& y)
         }
     }
     s.prevPenWidth = s.penWidth;
-    ctx.canvas.setDrawWidth(s.penWidth);
+    ctx.canvas.setDrawWidth(pressedWidth(ctx, s.penWidth));
     lineBack(ctx, x, y);
     return StepResult::Continue;
 }
@@ -75,7 +75,7 @@ StepResult bleed1(StrokeContext& ctx, double& x, double& y)
     s.penWidthStep = 4;
     applyWidthRule(s, x, y, 4.0 * s.penWidthStep, 2.0 * s.penWidthStep);
     s.prevPenWidth = s.penWidth;
-    ctx.canvas.setDrawWidth(s.penWidth);
+    ctx.canvas.setDrawWidth(pressedWidth(ctx, s.penWidth));
     lineBack(ctx, x, y);
     return StepResult::Continue;
 }
@@ -97,7 +97,7 @@ StepResult bleed2(StrokeContext& ctx, double& x, double& y)
 StepResult rainbow(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
-    s.rainbowStep = s.penWidth;
+    s.rainbowStep = pressedWidth(ctx, s.penWidth);
     for (int i = -3; i <= 3; ++i) {
         if (s.prevX != 0) {
             const double off = i * s.rainbowStep;

@@ -6,7 +6,7 @@ namespace pemma::brushes {
 StepResult plainLine(StrokeContext& ctx, double& x, double& y)
 {
     DrawingState& s = ctx.state;
-    ctx.canvas.setDrawWidth(s.penWidth);
+    ctx.canvas.setDrawWidth(pressedWidth(ctx, s.penWidth));
     if (s.prevX != 0)
         ctx.canvas.line(x, y, s.prevX, s.prevY);
     return StepResult::Continue;

@@ -37,7 +37,7 @@ void scatter(StrokeContext& ctx, double x, double y, double spread)
 {
     DrawingState& s = ctx.state;
     Canvas& canvas = ctx.canvas;
-    const double d = std::floor(s.penWidth / 10 + 1.8);
+    const double d = std::floor(pressedWidth(ctx, s.penWidth) / 10 + 1.8);
     canvas.setDrawWidth(d);
     const int dots = spread > 0 ? roundHalfEven(std::floor(4 * std::sqrt(8 * d) + 1)) : 30;
     for (int n = 0; n < dots; ++n) {

@@ -35,13 +35,14 @@ struct Stamp {
 Stamp placeStamp(StrokeContext& ctx, double x, double y, bool confetti)
 {
     const DrawingState& s = ctx.state;
-    const double spread = 20 * (3 * s.penWidth);
+    const double spread = 20 * (3 * pressedWidth(ctx, s.penWidth));
     const double r1 = ctx.random.next();
     const double cx = x + spread * (r1 - 0.5);
     const double r2 = ctx.random.next();
     const double cy = y + spread * (r2 - 0.5);
     const double r3 = ctx.random.next();
-    const double v = confetti ? s.brushSize * (r3 - 0.5) : 2.0 * s.brushSize * r3;
+    const int thickness = pressedThickness(ctx);
+    const double v = confetti ? thickness * (r3 - 0.5) : 2.0 * thickness * r3;
     return {cx, cy, v};
 }
 
@@ -62,7 +63,7 @@ void thinStar(StrokeContext& ctx, const Stamp& st)
 {
     ctx.canvas.setDrawWidth(1);
     diagonalCross(ctx.canvas, st.cx, st.cy, 2 * st.v);
-    ctx.canvas.setDrawWidth(ctx.state.brushSize);
+    ctx.canvas.setDrawWidth(pressedThickness(ctx));
 }
 
 } // namespace
@@ -184,11 +185,11 @@ StepResult star4(StrokeContext& ctx, double& x, double& y)
     const Stamp st = placeStamp(ctx, x, y, false);
     Canvas& c = ctx.canvas;
     squareStamp(c, st);
-    c.setDrawWidth(star4MiddleWidth(ctx.state.brushSize));
+    c.setDrawWidth(star4MiddleWidth(pressedThickness(ctx)));
     diagonalCross(c, st.cx, st.cy, 1.2 * st.v);
     c.setDrawWidth(1);
     diagonalCross(c, st.cx, st.cy, 2.5 * st.v);
-    c.setDrawWidth(ctx.state.brushSize);
+    c.setDrawWidth(pressedThickness(ctx));
     return StepResult::Continue;
 }
 

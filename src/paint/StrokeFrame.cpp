@@ -68,7 +68,7 @@ void StrokeFrame::Form_MouseMove(double x, double y, bool buttonHeld)
 
     if (runAt(BrushPhase::BeforePenWidth) == StepResult::EndMove)
         return;
-    ctx_.canvas.setDrawWidth(s.penWidth);
+    ctx_.canvas.setDrawWidth(pressedWidth(ctx_, s.penWidth));
     if (runAt(BrushPhase::AfterPenWidth) == StepResult::EndMove)
         return;
     ctx_.sliders.setFromComponents();

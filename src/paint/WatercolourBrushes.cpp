@@ -49,7 +49,7 @@ void watercolourBar(StrokeContext& ctx, double x, double y, bool tall)
     Canvas& canvas = ctx.canvas;
     s.pixelColour = canvas.foreColor();
     const Components base = splitColour(s.pixelColour);
-    const int T = s.brushSize;
+    const int T = pressedThickness(ctx);
     const double T2 = static_cast<double>(T) * T;
 
     auto tint = [&](double b, int k) {

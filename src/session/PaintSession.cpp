@@ -3,9 +3,20 @@
 #include "files/FileCommands.h"
 #include "files/LayerCommands.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace pemma {
 
 namespace {
+
+// A pressure the strokes can use: within [0, 1], none when it is not a number.
+std::optional<double> usablePressure(std::optional<double> p)
+{
+    if (!p || !std::isfinite(*p))
+        return std::nullopt;
+    return std::clamp(*p, 0.0, 1.0);
+}
 
 QSize canvasSizeFor(const PaintSession::Setup& setup)
 {
@@ -25,7 +36,7 @@ PaintSession::PaintSession(const Setup& setup)
       ownClock_(setup.clock ? nullptr : std::make_unique<SystemClock>()),
       random_(setup.random ? *setup.random : *ownRandom_),
       clock_(setup.clock ? *setup.clock : *ownClock_),
-      frame_(StrokeContext{state_, canvas_, random_, clock_, sliders_, nullptr}),
+      frame_(StrokeContext{state_, canvas_, random_, clock_, sliders_, nullptr, {}}),
       history_(canvas_, state_, setup.limits)
 {
 }
@@ -47,12 +58,19 @@ bool PaintSession::saveSettings(QString* error) const { return Form_QueryUnload(
 void PaintSession::press(QPointF pos, bool held)
 {
     held_ = held;
+    erasingFrom_.reset();
     // A press starts a step; it also ends a stroke of brush 1 still fading.
     history_.beginStep();
     frame_.Form_MouseDown(pos.x(), pos.y());
 }
 
 void PaintSession::move(QPointF pos, bool held)
+{
+    frame_.context().pressure.reset();
+    strokeMove(pos, held);
+}
+
+void PaintSession::strokeMove(QPointF pos, bool held)
 {
     held_ = held;
     // A fading stroke whose step a command has closed goes on as a step of
@@ -70,6 +88,59 @@ void PaintSession::release(QPointF pos, bool held)
     frame_.Form_MouseUp(pos.x(), pos.y());
     if (!state_.isDrawing)
         history_.endStep();
+}
+
+void PaintSession::penDown(QPointF pos, Tip tip, std::optional<double> pressure)
+{
+    // A stroke of brush 1 still fading ends here, so that nothing joins the
+    // new stroke to where it stopped.
+    if (state_.isDrawing)
+        endStroke(state_);
+    erasingFrom_.reset();
+    pressure_ = usablePressure(pressure);
+    if (tip == Tip::Eraser) {
+        held_ = true;
+        history_.beginStep();
+        erasingFrom_ = pos;
+        canvas_.restoreLine(pos.x(), pos.y(), pos.x(), pos.y(), eraserWidth());
+        return;
+    }
+    press(pos, true);
+    // The stroke's first point is the one touched, not that of its first move.
+    penMove(pos, true, pressure);
+}
+
+void PaintSession::penMove(QPointF pos, bool held, std::optional<double> pressure)
+{
+    if (held)
+        pressure_ = usablePressure(pressure);
+    if (erasingFrom_ && held) {
+        held_ = true;
+        if (!history_.stepOpen()) // a command closed the step: the rest is a step of its own
+            history_.beginStep();
+        canvas_.restoreLine(erasingFrom_->x(), erasingFrom_->y(), pos.x(), pos.y(), eraserWidth());
+        erasingFrom_ = pos;
+        return;
+    }
+    frame_.context().pressure = pressure_;
+    strokeMove(pos, held);
+}
+
+void PaintSession::penUp(QPointF pos)
+{
+    if (erasingFrom_) {
+        erasingFrom_.reset();
+        held_ = false;
+        history_.endStep();
+        return;
+    }
+    release(pos, false);
+}
+
+double PaintSession::eraserWidth() const
+{
+    const double thickness = state_.brushSize;
+    return pressure_ ? std::max(1.0, thickness * *pressure_) : thickness;
 }
 
 void PaintSession::runStep(const std::function<History::Keep()>& command)

@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
@@ -79,6 +80,18 @@ public:
     // A button went down over the canvas and has not come up yet.
     bool buttonHeld() const { return held_; }
 
+    // A pen or a finger over the canvas. Its stroke starts exactly where it
+    // touches down, and no line joins it to an earlier point. `pressure`, in
+    // [0, 1], when the pen reports one: every move paints at the thickness
+    // scaled by it. The eraser end puts the background back along its path
+    // at the thickness times the pressure, one step per stroke, leaving the
+    // brush, colour and mode as they are. Moves of a pen off the surface
+    // (`held` false) act as a mouse's moves without a button.
+    enum class Tip { Pen, Eraser };
+    void penDown(QPointF pos, Tip tip, std::optional<double> pressure);
+    void penMove(QPointF pos, bool held, std::optional<double> pressure);
+    void penUp(QPointF pos);
+
     // Runs a command that may change the drawing as one step; it says how
     // the step is kept.
     void runStep(const std::function<History::Keep()>& command);
@@ -114,6 +127,8 @@ private:
     void fileCommand(F command);
     // A background or foreground command, always a step.
     void canvasCommand(void (*command)(Canvas&));
+    void strokeMove(QPointF pos, bool held);
+    double eraserWidth() const;
 
     ScreenMetrics screen_;
     DrawingState state_;
@@ -129,6 +144,10 @@ private:
     FileDialogs* dialogs_ = nullptr;
     FileCommandWindow* window_ = nullptr;
     bool held_ = false;
+    // The pressure of the pen's last move on the surface: its stroke goes on
+    // with it (brush 1 fading) once the pen is lifted.
+    std::optional<double> pressure_;
+    std::optional<QPointF> erasingFrom_; // the eraser's last point while it is down
 };
 
 } // namespace pemma

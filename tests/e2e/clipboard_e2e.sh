@@ -27,18 +27,14 @@ export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/config" XDG_DATA_HOME
 mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
 
 start_xvfb
-ROOT_WINDOW=$(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)
 start_app "$E2E_TMP/app" "$BIN"
 
-# Waits until command "$@" succeeds, for up to 10 s.
-wait_for() {
+# Waits as wait_for does until the command after the message succeeds, and
+# fails with the message when it never does.
+wait_or_fail() {
     local what=$1
     shift
-    for _ in $(seq 1 100); do
-        "$@" && return 0
-        sleep 0.1
-    done
-    fail "$what"
+    wait_or_fail "$@" || fail "$what"
 }
 
 # The keys go to the window once it has the input focus (asked for again
@@ -48,7 +44,7 @@ take_focus() {
     [ "$(xdotool getwindowfocus 2>/dev/null)" = "$APP_WINDOW" ]
 }
 app_key() {
-    wait_for "the window did not get the focus (for $*)" take_focus
+    wait_or_fail "the window did not get the focus (for $*)" take_focus
     xdotool key "$@"
 }
 
@@ -70,7 +66,7 @@ offers() { xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx "$1";
 offer() {
     xclip -quiet -selection clipboard -t "$1" -i "$2" >/dev/null 2>&1 &
     OWNER_PIDS+=($!)
-    wait_for "xclip did not take the clipboard" offers "$1"
+    wait_or_fail "xclip did not take the clipboard" offers "$1"
 }
 
 same_pixels() { [ "$(compare -metric AE "$1" "$2" null: 2>&1)" = 0 ]; }
@@ -90,7 +86,7 @@ mkdir -p "$PICS"
 # 1. Ctrl+C: the whole drawing, as PNG and BMP, for any program to read.
 drag 300 300 700 500
 app_key ctrl+c
-wait_for "the copy is not offered as PNG" offers image/png
+wait_or_fail "the copy is not offered as PNG" offers image/png
 offers image/bmp || fail "the copy is not offered as BMP"
 xclip -selection clipboard -t image/png -o >"$E2E_TMP/copied.png" || fail "xclip could not read the PNG"
 xclip -selection clipboard -t image/bmp -o >"$E2E_TMP/copied.bmp" || fail "xclip could not read the BMP"
@@ -103,13 +99,13 @@ same_pixels "$E2E_TMP/copied.png" "$E2E_TMP/white.png" && fail "the copy does no
 # 2. Ctrl+S: the PNG save dialog, then the question; the file is the copy.
 drag 300 600 700 700 # the copy stays as it was
 app_key ctrl+s
-wait_for "no save dialog appeared" dialog_focused
+wait_or_fail "no save dialog appeared" dialog_focused
 xdotool type --delay 8 "$PICS/saved"
 xdotool key Return
-wait_for "no question after the name" box_shown
+wait_or_fail "no question after the name" box_shown
 xdotool key y
-wait_for "the PNG was not written" test -s "$PICS/saved.png"
-wait_for "the question stayed" box_gone
+wait_or_fail "the PNG was not written" test -s "$PICS/saved.png"
+wait_or_fail "the question stayed" box_gone
 xclip -selection clipboard -t image/png -o >"$E2E_TMP/again.png"
 same_pixels "$E2E_TMP/copied.png" "$E2E_TMP/again.png" || fail "the clipboard changed with the drawing"
 convert "$PICS/saved.png" "$E2E_TMP/saved-copy.png"
@@ -157,9 +153,9 @@ expect_screen "$E2E_TMP/file.png" 300 200 "255,255,255" "beside the pasted file'
 printf 'just some text' >"$E2E_TMP/text"
 offer UTF8_STRING "$E2E_TMP/text"
 app_key ctrl+v
-wait_for "no message for text on the clipboard" box_shown
+wait_or_fail "no message for text on the clipboard" box_shown
 xdotool key Return
-wait_for "the message stayed" box_gone
+wait_or_fail "the message stayed" box_gone
 screenshot "$E2E_TMP/text.png"
 expect_screen "$E2E_TMP/text.png" 100 60 "10,200,30" "text changes nothing"
 
@@ -169,11 +165,11 @@ offer image/png "$PICS/in.png"
 kill -STOP "${OWNER_PIDS[-1]}"
 START=$(date +%s%N)
 app_key ctrl+v
-wait_for "no message for an owner that does not answer" box_shown
+wait_or_fail "no message for an owner that does not answer" box_shown
 WAITED=$(( ($(date +%s%N) - START) / 1000000 ))
 [ "$WAITED" -lt 4500 ] || fail "the paste waited $WAITED ms for an owner that does not answer"
 xdotool key Return
-wait_for "the message stayed" box_gone
+wait_or_fail "the message stayed" box_gone
 screenshot "$E2E_TMP/silent.png"
 expect_screen "$E2E_TMP/silent.png" 100 60 "10,200,30" "an owner that does not answer changes nothing"
 kill -CONT "${OWNER_PIDS[-1]}"

@@ -14,7 +14,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -172,8 +174,16 @@ TEST(FileCommands, SaveAsksUntilYesWithTheDialogsAsSetAndWritesTheDrawing)
         answer(QMessageBox::Yes, jpg + q),
     };
     // A window of 500 x 400: the JPEG holds its client area, the canvas
-    // below the menu bar.
+    // below the menu bar. Under Wayland the window is maximized, and a
+    // maximized window takes the compositor's size: it is made normal first.
+    if (w.form.windowState() & Qt::WindowMaximized) {
+        // Sized by the compositor until it has taken back the maximized state.
+        const QSize maximized = w.form.size();
+        w.form.showNormal();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.form.size() != maximized; }));
+    }
     w.form.resize(500, 400);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.form.size() == QSize(500, 400); }));
     w.trigger("jpg60");
     EXPECT_TRUE(jpeg.done());
     QImage photo(jpg, "jpeg");

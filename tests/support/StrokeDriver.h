@@ -33,7 +33,7 @@ struct Rig {
         state.rainbowColours = rainbowTable();
         session.setCheckMarkView(&marks);
     }
-    StrokeContext context() { return StrokeContext{state, canvas, random, clock, sliders, &marks}; }
+    StrokeContext context() { return StrokeContext{state, canvas, random, clock, sliders, &marks, {}}; }
 
     ScriptedRandom random;
     ScriptedClock clock;

@@ -22,6 +22,8 @@
 #include "shell/window/CanvasView.h"
 #include "shell/window/ClipboardKeys.h"
 #include "shell/window/ColourSliderStyle.h"
+#include "shell/window/PenInput.h"
+#include "shell/window/ScreenFit.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -64,6 +66,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };
+    new PenInput(view_, *session_, [this] { repaintChanged(); });
     setCentralWidget(view_);
     menus_ = buildMenus(*this);
     buildControls();
@@ -259,6 +262,7 @@ void Form1::Form_Load()
         setGeometry(primary->geometry());
     else
         resize(screen.widthPixels, screen.heightPixels);
+    fitByMaximizing(*this);
     const SettingsReadResult read = session_->load(options_.appPath);
     if (!read.ignored.empty()) {
         QStringList fields;
@@ -319,6 +323,8 @@ void Form1::showEvent(QShowEvent* event)
 
 void Form1::fitFrameToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     if (frameGeometry() == geometry()) {
         // No frame (yet): a window manager may still be adding one.
         if (++frameFitTries_ < 10)
@@ -331,6 +337,8 @@ void Form1::fitFrameToScreen()
 
 void Form1::refitToScreen()
 {
+    if (fitByMaximizing(*this))
+        return;
     QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
