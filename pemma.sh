@@ -8,17 +8,27 @@
 #                        test there, then each fuzzer for FUZZ_SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
+# Compiler caches hit across clones of the project wherever they lie.
+export CCACHE_BASEDIR="$PWD"
 
-PACKAGES=(cmake g++ ninja-build ccache libgtest-dev libbenchmark-dev libx11-dev
-          qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
-          fonts-ipafont-gothic xvfb xdotool imagemagick
-          librsvg2-bin desktop-file-utils appstream dpkg-dev file lintian x11-utils
-          clang libclang-rt-14-dev llvm-14
-          weston qt6-wayland)
+# What each command needs on top of building and running the program.
+RUN_PACKAGES=(cmake g++ ninja-build qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n
+              fonts-ipafont-gothic)
+# The package: CPack's dependency list and strip, and lintian.
+PACKAGE_PACKAGES=(dpkg-dev file lintian)
+# The tests: GoogleTest and Google Benchmark, the end-to-end tests under Xvfb
+# (and the gallery script they run), the install and package tests, the
+# icon check.
+TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
+               desktop-file-utils appstream librsvg2-bin xclip weston qt6-wayland
+               "${PACKAGE_PACKAGES[@]}")
+# The sanitizer build with clang and the fuzzers.
+CHECK_PACKAGES=("${TEST_PACKAGES[@]}" clang libclang-rt-14-dev llvm-14)
 
+# install_missing PACKAGE...: installs those of the packages that are missing.
 install_missing() {
     local missing=() p
-    for p in "${PACKAGES[@]}"; do
+    for p in "${RUN_PACKAGES[@]}" "$@"; do
         dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
     done
     [ ${#missing[@]} -eq 0 ] && return 0
@@ -29,9 +39,11 @@ install_missing() {
     DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y --no-install-recommends "${missing[@]}"
 }
 
+# build ON|OFF: builds build/, with or without the tests, benchmarks and tools.
 build() {
     # PEMMA_WERROR=ON (as CI sets it) makes any compiler warning an error.
-    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DPEMMA_WERROR="${PEMMA_WERROR:-OFF}"
+    cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING="$1" \
+        -DPEMMA_WERROR="${PEMMA_WERROR:-OFF}"
     cmake --build build -j"$(nproc)"
 }
 
@@ -74,7 +86,7 @@ check() {
     fi
     cmake -S . -B build-check -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" \
         -DCMAKE_CXX_COMPILER=clang++ -DPEMMA_SANITIZE=ON -DPEMMA_BUILD_FUZZERS=ON \
-        -DPEMMA_BUILD_BENCH=OFF -DPEMMA_WERROR=ON
+        -DCMAKE_DISABLE_FIND_PACKAGE_benchmark=ON -DPEMMA_WERROR=ON
     cmake --build build-check -j"$(nproc)"
     # Every sanitizer report also lands in a file, so that one from a
     # process whose exit status nobody checks still fails the run.
@@ -96,7 +108,7 @@ check() {
 case "${1:-}" in
 run)
     install_missing
-    build
+    build OFF
     if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
         echo "Built build/pemmarover, but there is no display to show it on: run this from a desktop session." >&2
         exit 1
@@ -104,23 +116,24 @@ run)
     exec ./build/pemmarover
     ;;
 test)
-    install_missing
-    build
+    install_missing "${TEST_PACKAGES[@]}"
+    build ON
     ctest --test-dir build --output-on-failure -j"$(nproc)"
     ;;
 package)
-    install_missing
-    build
+    install_missing "${PACKAGE_PACKAGES[@]}"
+    build OFF
     (cd build && cpack -G DEB)
     lintian build/pemmarover_*.deb
     ;;
 gallery)
-    install_missing
-    build
-    tools/gallery.sh --binary build/pemmarover --out docs
+    # The gallery script comes with the end-to-end tests, which run it.
+    install_missing "${TEST_PACKAGES[@]}"
+    build ON
+    tools/gallery.sh --binary build/pemmarover --captions build/tools/pemma_captions --out docs
     ;;
 check)
-    install_missing
+    install_missing "${CHECK_PACKAGES[@]}"
     check
     ;;
 *)

@@ -10,36 +10,41 @@
 # Every tile is what the program painted; ImageMagick only makes the input
 # landscape, cuts, shrinks and labels.
 #
-# Usage: tools/gallery.sh [--binary FILE] [--out DIR] [--work DIR]
+# The captions, the menus' lengths and the thicknesses and colour modes come
+# from the program's own tables, printed by pemma_captions (tools/captions.cpp).
+#
+# Usage: tools/gallery.sh [--binary FILE] [--captions FILE] [--out DIR] [--work DIR]
 #                         [--brushes "N ..."] [--operations "N ..."]
 #   --binary      the program (default build/pemmarover)
+#   --captions    the table printer (default build/tools/pemma_captions)
 #   --out         where the three pictures go (default docs)
 #   --work        keep the full-size cuts there (default: a temporary folder)
-#   --brushes     brush numbers 0-45 to show (default all)
-#   --operations  operation numbers 1-33 to show (default all)
+#   --brushes     brush numbers to show (default all)
+#   --operations  operation numbers to show (default all)
 set -u
 ROOT=$(cd "$(dirname "$0")/.." && pwd)
+. "$ROOT/tests/e2e/lib.sh"
 
 BIN=$ROOT/build/pemmarover
+CAPTIONS_TOOL=$ROOT/build/tools/pemma_captions
 OUT=$ROOT/docs
 WORK=
-BRUSHES=$(seq -s ' ' 0 45)
-OPERATIONS=$(seq -s ' ' 1 33)
+unset BRUSHES OPERATIONS
 while [ $# -gt 0 ]; do
     case "$1" in
     --binary) BIN=$2; shift 2 ;;
+    --captions) CAPTIONS_TOOL=$2; shift 2 ;;
     --out) OUT=$2; shift 2 ;;
     --work) WORK=$2; shift 2 ;;
     --brushes) BRUSHES=$2; shift 2 ;;
     --operations) OPERATIONS=$2; shift 2 ;;
-    *) echo "usage: $0 [--binary FILE] [--out DIR] [--work DIR] [--brushes \"N ...\"] [--operations \"N ...\"]" >&2
+    *) echo "usage: $0 [--binary FILE] [--captions FILE] [--out DIR] [--work DIR] [--brushes \"N ...\"] [--operations \"N ...\"]" >&2
        exit 2 ;;
     esac
 done
 
-fail() { echo "gallery: $*" >&2; exit 1; }
-
 [ -x "$BIN" ] || fail "no program at $BIN: build it first"
+[ -x "$CAPTIONS_TOOL" ] || fail "no pemma_captions at $CAPTIONS_TOOL: build it first"
 for tool in Xvfb xdotool convert montage fc-list; do
     command -v "$tool" >/dev/null || fail "$tool is missing (see PACKAGES in pemma.sh)"
 done
@@ -47,60 +52,56 @@ FONT=$(fc-list ':lang=ja' file | grep -i 'ipag\.ttf' | head -n 1 | sed 's/: *$//
 [ -n "$FONT" ] || FONT=$(fc-list ':lang=ja' file | head -n 1 | sed 's/: *$//')
 [ -n "$FONT" ] || fail "no Japanese font found (fonts-ipafont-gothic)"
 
-TMP=$(mktemp -d)
-[ -n "$WORK" ] || WORK="$TMP/work"
+[ -n "$WORK" ] || WORK="$E2E_TMP/work"
 mkdir -p "$OUT" "$WORK/brushes" "$WORK/operations" || fail "cannot create $OUT or $WORK"
 WORK=$(cd "$WORK" && pwd)
-XVFB_PID=
-APP_PID=
-cleanup() {
-    [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
-    [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
-    rm -rf "$TMP"
-}
-trap cleanup EXIT
+TMP=$E2E_TMP
 
-# ---------------------------------------------------------------- captions
+# ---------------------------------------------------------------- the tables
 
-BRUSH_CAPTIONS=(通常 毛筆 にじみ1 にじみ2 回転 霧状1 霧状2 霧状3 虹 輪1 輪2 輪3 四角 縦縞 横縞 縦線
-    横線 右斜線 左斜線 縦波 横波 十字 斜十字 星1 星2 星3 星4 紙吹雪 水彩縦長 水彩横長 塗りつぶし用 放射
-    二重放射 多重円 立体格子 渦 回転線 ぼかし筆1 ぼかし筆2 モザイク筆 クレヨン 混合色１ 混合色２ 混合色３
-    同心円 二重同心円)
-OPERATION_CAPTIONS=('' 白黒化1 白黒化2 白黒化3 白黒化4 拡大1 拡大2 水墨1 水墨2 赤化1 赤化2 緑化1 緑化2
-    青化1 青化2 黄化1 黄化2 ｾﾋﾟｱ化1 ｾﾋﾟｱ化2 非鮮明 鮮明 ぼかし1 ぼかし2 ぼかし3 色反転 明1 明2 暗1 暗2
-    縮小 左右反転 右90度回転 左90度回転 180度回転)
-THICKNESSES=(1 2 3 4 5 6 8 10 15 20 25 30 40 50 60 80 100)
+TABLES=$("$CAPTIONS_TOOL") || fail "$CAPTIONS_TOOL failed"
+# Lines "<table> <number> [<caption>]" of one table, in menu order.
+table() { awk -v t="$1" '$1 == t { n = $2; sub(/^[^ ]+ [^ ]+ ?/, ""); print n, $0 }' <<<"$TABLES"; }
 
-# How each brush is shown: thickness, colour mode (1 単色, 3 ランダム,
-# 5 連続2), what lies under the stroke (white, or the landscape for the
-# brushes that rework what is already there) and the zoom of the tile (the
-# sampling brushes change only a narrow band, so their tiles show half the
-# area at twice the scale).
+BRUSH_CAPTIONS=() OPERATION_CAPTIONS=() MODE_CAPTIONS=() THICKNESSES=()
+while read -r n caption; do BRUSH_CAPTIONS[n]=$caption; done < <(table brush)
+while read -r n caption; do OPERATION_CAPTIONS[n]=$caption; done < <(table operation)
+while read -r n caption; do MODE_CAPTIONS+=("$caption"); done < <(table colour_mode)
+while read -r n _; do THICKNESSES+=("$n"); done < <(table thickness)
+[ ${#BRUSH_CAPTIONS[@]} -gt 0 ] && [ ${#OPERATION_CAPTIONS[@]} -gt 0 ] && [ ${#MODE_CAPTIONS[@]} -gt 0 ] \
+    && [ ${#THICKNESSES[@]} -gt 0 ] || fail "$CAPTIONS_TOOL printed an empty table"
+[ -n "${BRUSHES+set}" ] || BRUSHES="${!BRUSH_CAPTIONS[*]}"
+[ -n "${OPERATIONS+set}" ] || OPERATIONS="${!OPERATION_CAPTIONS[*]}"
+
+# How each brush is shown: thickness, colour mode, what lies under the stroke
+# (white, or the landscape for the brushes that rework what is already there)
+# and the zoom of the tile (the sampling brushes change only a narrow band,
+# so their tiles show half the area at twice the scale).
 brush_setup() {
     case "$1" in
-    0) echo "20 5 white 1" ;;
-    1 | 2 | 3) echo "30 1 white 1" ;;
-    4 | 19 | 20) echo "10 5 white 1" ;;
-    5) echo "5 3 white 1" ;;
-    6) echo "3 3 white 1" ;;
-    7) echo "2 3 white 1" ;;
-    8) echo "8 1 white 1" ;;
-    9) echo "10 5 white 1" ;;
-    10) echo "4 5 white 1" ;;
-    11) echo "1 5 white 1" ;;
-    12 | 13 | 14 | 15 | 16 | 17 | 18 | 21 | 22) echo "3 5 white 1" ;;
-    23 | 24 | 25 | 26) echo "15 3 white 1" ;;
-    27) echo "10 3 white 1" ;;
-    28 | 29) echo "60 1 white 1" ;;
-    30) echo "10 1 white 1" ;;
-    31 | 32 | 35) echo "1 5 white 1" ;;
-    44 | 45) echo "2 5 white 1" ;;
-    33) echo "10 1 white 1" ;;
-    34 | 36) echo "3 5 white 1" ;;
-    37 | 38 | 39) echo "10 1 photo 2" ;;
-    40) echo "30 1 white 1" ;;
-    41 | 42 | 43) echo "60 1 white 1" ;;
-    *) fail "no brush $1" ;;
+    0) echo "20 連続2 white 1" ;;
+    1 | 2 | 3) echo "30 単色 white 1" ;;
+    4 | 19 | 20) echo "10 連続2 white 1" ;;
+    5) echo "5 ランダム white 1" ;;
+    6) echo "3 ランダム white 1" ;;
+    7) echo "2 ランダム white 1" ;;
+    8) echo "8 単色 white 1" ;;
+    9) echo "10 連続2 white 1" ;;
+    10) echo "4 連続2 white 1" ;;
+    11) echo "1 連続2 white 1" ;;
+    12 | 13 | 14 | 15 | 16 | 17 | 18 | 21 | 22) echo "3 連続2 white 1" ;;
+    23 | 24 | 25 | 26) echo "15 ランダム white 1" ;;
+    27) echo "10 ランダム white 1" ;;
+    28 | 29) echo "60 単色 white 1" ;;
+    30) echo "10 単色 white 1" ;;
+    31 | 32 | 35) echo "1 連続2 white 1" ;;
+    44 | 45) echo "2 連続2 white 1" ;;
+    33) echo "10 単色 white 1" ;;
+    34 | 36) echo "3 連続2 white 1" ;;
+    37 | 38 | 39) echo "10 単色 photo 2" ;;
+    40) echo "30 単色 white 1" ;;
+    41 | 42 | 43) echo "60 単色 white 1" ;;
+    *) fail "no way to show brush $1 (add it to brush_setup)" ;;
     esac
 }
 # The fixed colour of "単色" tiles, set with the sliders before each of them.
@@ -108,64 +109,6 @@ SOLID_RGB=(30 80 200)
 
 # Settings file: colour 30,80,200, thickness 10, "単色", "通常", white background.
 SETTINGS='30,80,200,10,1,0,,,16777215\r\n'
-
-# ---------------------------------------------------------------- the display
-
-start_xvfb() {
-    local fdfile="$TMP/display"
-    # -noreset: a client connecting while the server resets would be refused.
-    Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp -noreset 3>"$fdfile" >"$TMP/xvfb.log" 2>&1 &
-    XVFB_PID=$!
-    for _ in $(seq 1 100); do
-        if [ -s "$fdfile" ]; then
-            export DISPLAY=":$(head -n 1 "$fdfile")"
-            xdotool getmouselocation >/dev/null 2>&1 && return 0
-        fi
-        sleep 0.1
-    done
-    fail "no display could be started"
-}
-
-# Starts the program from a folder of its own, its settings file beside it.
-# Its configuration folder is a temporary one too: the file dialogs keep their
-# history there, and the user's own settings stay untouched.
-start_app() {
-    local dir="$TMP/app"
-    mkdir -p "$dir" "$TMP/config"
-    cp "$BIN" "$dir/pemmarover"
-    printf "$SETTINGS" >"$dir/pic-ini.dat"
-    (cd "$dir" && XDG_CONFIG_HOME="$TMP/config" exec ./pemmarover >"$dir/out.log" 2>&1) &
-    APP_PID=$!
-    APP_WINDOW=
-    for _ in $(seq 1 100); do
-        APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
-        [ -n "$APP_WINDOW" ] && break
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    [ -n "$APP_WINDOW" ] || { cat "$dir/out.log" >&2; fail "the window did not appear"; }
-    sleep 0.5
-}
-
-stop_app() {
-    kill -TERM "$APP_PID"
-    for _ in $(seq 1 100); do
-        kill -0 "$APP_PID" 2>/dev/null || { wait "$APP_PID"; APP_PID=; return 0; }
-        sleep 0.1
-    done
-    fail "the program did not end"
-}
-
-# xdotool moves need a pause between them or one may be lost; moving with
-# --sync to where the pointer already is would hang, so no --sync.
-move_to() { xdotool mousemove "$1" "$2" </dev/null; sleep 0.035; }
-
-screenshot() { import -window root "$1"; }
-
-# Prints "r,g,b" of pixel x, y of picture $1.
-pixel_of() {
-    convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
-}
 
 # PNG written the same way every time: no dates or other text chunks.
 # Usage: png_out INPUT [OPTION ...] OUTPUT
@@ -176,16 +119,13 @@ png_out() {
 # ---------------------------------------------------------------- menus
 
 # Menu bar order: 0 "メニュー", 1 "画像処理", 2 "色選択", 3 "描画筆選択", 4 "筆太さ".
-MENU_SIZES=(7 33 11 46 17)
+MENU_SIZES=(7 ${#OPERATION_CAPTIONS[@]} ${#MODE_CAPTIONS[@]} ${#BRUSH_CAPTIONS[@]} ${#THICKNESSES[@]})
 
-# Opens menu $1 of the bar and highlights its item $2 (counted from 0): a click
-# on "メニュー" at the left end of the bar, Right to the menu wanted, then Up
-# Down, which lands on the first item whether or not one was highlighted.
+# Opens menu $1 of the bar and highlights its item $2 (counted from 0): Right
+# from "メニュー" to the menu wanted, then Up Down, which lands on the first
+# item whether or not one was highlighted.
 open_menu_at() {
     local menu=$1 item=$2 keys=() i
-    move_to 30 9
-    xdotool click 1
-    sleep 0.4
     for ((i = 0; i < menu; i++)); do keys+=(Right); done
     keys+=(Up Down)
     if [ "$item" -le $((MENU_SIZES[menu] / 2)) ]; then
@@ -194,93 +134,60 @@ open_menu_at() {
         keys+=(Up)
         for ((i = MENU_SIZES[menu] - 1; i > item; i--)); do keys+=(Up); done
     fi
-    xdotool key --delay 15 "${keys[@]}"
-    sleep 0.1
+    menu "${keys[@]}"
 }
 
+# Chooses item $2 of menu $1 and waits until its menu has closed, so that the
+# next click reaches the window and not the menu's grab of the pointer.
 choose() {
     open_menu_at "$1" "$2"
     xdotool key Return
-    sleep 0.25
+    wait_menus_closed
+}
+
+# Chooses item $2 of menu $1 and waits for the dialog it opens; sets DIALOG.
+choose_dialog() {
+    open_menu_at "$1" "$2"
+    xdotool key Return
+    wait_dialog "" "$3"
 }
 
 # "メニュー" items.
 OPEN=0 SAVE_BMP=1 BLACK=4 WHITE=5 CLEAR=6
 
-# Waits until a window other than the root, the main window and $1 has the
-# focus (the next dialog) and prints its id.
-wait_dialog() {
-    local f
-    for _ in $(seq 1 100); do
-        f=$(xdotool getwindowfocus 2>/dev/null)
-        if [ -n "$f" ] && [ "$f" -gt 1 ] && [ "$f" != "$ROOT_WINDOW" ] && [ "$f" != "$1" ] \
-            && [ "$f" != "$APP_WINDOW" ]; then
-            echo "$f"
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "no dialog appeared: $2"
-}
-
-# Waits until dialog $1 has lost the focus.
-wait_gone() {
-    for _ in $(seq 1 100); do
-        [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ] && { sleep 0.3; return 0; }
-        sleep 0.1
-    done
-    fail "a dialog did not close: $2"
-}
-
-# Replaces the name in the open file dialog with $1 and confirms it.
-enter_name() {
-    xdotool key ctrl+a
-    xdotool type --delay 8 "$1"
-    sleep 0.1
-    xdotool key Return
-}
-
 # "画像開く": opens picture $1 as the canvas's background picture.
 open_picture() {
-    local d
-    choose 0 $OPEN
-    d=$(wait_dialog "" "open dialog for $1")
+    choose_dialog 0 $OPEN "open dialog for $1"
     enter_name "$1"
-    wait_gone "$d" "after opening $1"
+    wait_gone "$DIALOG" "after opening $1"
 }
 
 # "bmp完全保存": saves the whole canvas as BMP file $1, answering Yes.
 save_bmp() {
-    local d q
     rm -f "$1"
-    choose 0 $SAVE_BMP
-    d=$(wait_dialog "" "BMP save dialog")
+    choose_dialog 0 $SAVE_BMP "BMP save dialog"
     enter_name "$1"
-    q=$(wait_dialog "$d" "question before saving")
+    wait_dialog "$DIALOG" "question before saving"
     xdotool key y
-    wait_gone "$q" "after saving"
-    for _ in $(seq 1 50); do [ -s "$1" ] && return 0; sleep 0.1; done
-    fail "the BMP $1 was not written"
+    wait_file "$1" "the BMP save"
 }
 
 # Sets the three colour sliders to r, g, b with the keyboard: a click on a
 # slider's left arrow gives it the focus, Home goes to 0, Page Up adds 16 and
-# Right adds 1.
+# Right adds 1. Done when the swatch beside the sliders shows the colour.
 set_colour() {
-    local n v keys i
+    local n v keys i rgb="$1,$2,$3"
     for n in 0 1 2; do
         v=$(($1))
         shift
-        move_to 20 $((MENU_BAR + 16 * n + 8))
-        xdotool click 1
-        sleep 0.1
+        click 20 $((MENU_BAR + 16 * n + 8))
         keys=(Home)
         for ((i = 0; i < v / 16; i++)); do keys+=(Prior); done
         for ((i = 0; i < v % 16; i++)); do keys+=(Right); done
         xdotool key --delay 15 "${keys[@]}"
-        sleep 0.1
     done
     move_to 1900 1060
+    expect_screen "$TMP/swatch.png" 68 $((MENU_BAR + 20)) "$rgb" "the swatch shows the colour set with the sliders"
 }
 
 # ---------------------------------------------------------------- strokes
@@ -364,17 +271,15 @@ gallery() {
 
 # ---------------------------------------------------------------- the run
 
-start_xvfb
-ROOT_WINDOW=$(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)
-start_app
+start_xvfb 1920x1080
+mkdir -p "$TMP/app"
+printf "$SETTINGS" >"$TMP/app/pic-ini.dat"
+start_app "$TMP/app" "$BIN"
 
 # The canvas starts below the menu bar: its first row turns black with "背景黒".
-MENU_BAR=
 choose 0 $BLACK
-screenshot "$TMP/black.png"
-for y in $(seq 0 80); do
-    [ "$(pixel_of "$TMP/black.png" 960 "$y")" = "0,0,0" ] && { MENU_BAR=$y; break; }
-done
+expect_screen "$TMP/black.png" 960 100 "0,0,0" "the black background"
+MENU_BAR=$(convert "$TMP/black.png" -crop 1x81+960+0 +repage -depth 8 txt:- | awk -F'[ ,:]+' '/\(0,0,0\)/ { print $2; exit }')
 [ -n "$MENU_BAR" ] || fail "could not find the canvas below the menu bar"
 choose 0 $WHITE
 
@@ -397,7 +302,13 @@ select_tools() {
         choose 4 "$item"
         current_size=$2
     fi
-    [ "$3" != "$current_mode" ] && { choose 2 $(($3 - 1)); current_mode=$3; }
+    if [ "$3" != "$current_mode" ]; then
+        item=
+        for i in "${!MODE_CAPTIONS[@]}"; do [ "${MODE_CAPTIONS[$i]}" = "$3" ] && item=$i; done
+        [ -n "$item" ] || fail "no colour mode $3"
+        choose 2 "$item"
+        current_mode=$3
+    fi
 }
 
 # 1. The screenshot: the landscape, a few strokes, the brush menu open.
@@ -407,16 +318,16 @@ stamp() { # brush thickness mode; the client points on stdin
     drag
 }
 set_colour 200 40 60
-awk 'BEGIN { for (i = 0; i <= 60; i++) printf "%d %d\n", 450 + 20 * i, 820 + 90 * sin(i / 6) }' | stamp 8 10 1
+awk 'BEGIN { for (i = 0; i <= 60; i++) printf "%d %d\n", 450 + 20 * i, 820 + 90 * sin(i / 6) }' | stamp 8 10 単色
 set_colour 30 80 200
-awk 'BEGIN { for (i = 0; i <= 50; i++) printf "%d %d\n", 520 + 12 * i, 250 + 60 * sin(i / 4) + i * 3 }' | stamp 2 30 1
-awk 'BEGIN { for (i = 0; i <= 2; i++) printf "%d %d\n", 1450 + 30 * i, 330 + 10 * i }' | stamp 33 20 5
-awk 'BEGIN { for (i = 0; i <= 40; i++) printf "%d %d\n", 1150 + 15 * i, 600 - 4 * i }' | stamp 27 10 3
-awk 'BEGIN { for (i = 0; i <= 30; i++) printf "%d %d\n", 700 + 12 * i, 560 + 40 * cos(i / 3) }' | stamp 6 3 3
+awk 'BEGIN { for (i = 0; i <= 50; i++) printf "%d %d\n", 520 + 12 * i, 250 + 60 * sin(i / 4) + i * 3 }' | stamp 2 30 単色
+awk 'BEGIN { for (i = 0; i <= 2; i++) printf "%d %d\n", 1450 + 30 * i, 330 + 10 * i }' | stamp 33 20 連続2
+awk 'BEGIN { for (i = 0; i <= 40; i++) printf "%d %d\n", 1150 + 15 * i, 600 - 4 * i }' | stamp 27 10 ランダム
+awk 'BEGIN { for (i = 0; i <= 30; i++) printf "%d %d\n", 700 + 12 * i, 560 + 40 * cos(i / 3) }' | stamp 6 3 ランダム
 open_menu_at 3 8
-screenshot "$TMP/screen.png"
+settled_screenshot "$TMP/screen.png"
 xdotool key Escape
-sleep 0.3
+wait_menus_closed
 png_out "$TMP/screen.png" -resize 1440x810 -dither FloydSteinberg -colors 256 "PNG8:$OUT/screenshot.png" || fail "could not write the screenshot"
 
 # 2. The brushes: each on a fresh canvas with the same zig-zag stroke.
@@ -427,9 +338,9 @@ for b in $BRUSHES; do
     read -r size mode under zoom <<<"$(brush_setup "$b")"
     if [ "$under" = photo ]; then open_picture "$BACKDROP"; else choose 0 $CLEAR; fi
     select_tools "$b" "$size" "$mode"
-    [ "$mode" = 1 ] && set_colour "${SOLID_RGB[@]}"
+    [ "$mode" = 単色 ] && set_colour "${SOLID_RGB[@]}"
     drag <"$TMP/zigzag.txt"
-    screenshot "$TMP/shot.png"
+    settled_screenshot "$TMP/shot.png"
     cut="$WORK/brushes/$(printf '%02d' "$b").png"
     w=$((CUT_W / zoom)) h=$((CUT_H / zoom))
     png_out "$TMP/shot.png" -crop "${w}x$h+$((CX - w / 2))+$((MENU_BAR + CY - h / 2))" +repage "$cut" \
@@ -450,7 +361,7 @@ OP_CUT=600
 cells=()
 for op in 0 $OPERATIONS; do
     open_picture "$PHOTO"
-    [ "$op" != 0 ] && { choose 1 $((op - 1)); sleep 0.3; }
+    [ "$op" != 0 ] && choose 1 $((op - 1))
     save_bmp "$TMP/saved.bmp"
     cut="$WORK/operations/$(printf '%02d' "$op").png"
     png_out "$TMP/saved.bmp" -crop "${OP_CUT}x$OP_CUT+0+0" +repage "$cut" || fail "could not cut operation $op"

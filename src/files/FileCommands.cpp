@@ -34,6 +34,18 @@ void save(FileCommandContext& ctx, const QImage& image, const QString& name, con
 
 } // namespace
 
+void recordPictureSize(FileCommandContext& ctx)
+{
+    const QImage& picture = ctx.canvas.picture();
+    DrawingState& s = ctx.state;
+    s.pictureHeight = pixelsToHimetric(picture.height(), s.twipsPerPixelY);
+    s.pictureWidth = pixelsToHimetric(picture.width(), s.twipsPerPixelX);
+    if (s.pictureWidth > s.screenWidthTwips)
+        s.pictureWidth = s.screenWidthTwips;
+    if (s.pictureHeight > s.screenHeightTwips)
+        s.pictureHeight = s.screenHeightTwips;
+}
+
 bool bmpopen_Click(FileCommandContext& ctx)
 {
     const std::optional<QString> name = ctx.dialogs.openFileName(kOpenFilter, kOpenFilterIndex);
@@ -57,14 +69,7 @@ bool openPicture(FileCommandContext& ctx, const FileName& name)
     if (!load.picture.isNull())
         ctx.canvas.setPicture(load.picture);
 
-    const QImage& picture = ctx.canvas.picture();
-    DrawingState& s = ctx.state;
-    s.pictureHeight = pixelsToHimetric(picture.height(), s.twipsPerPixelY);
-    s.pictureWidth = pixelsToHimetric(picture.width(), s.twipsPerPixelX);
-    if (s.pictureWidth > s.screenWidthTwips)
-        s.pictureWidth = s.screenWidthTwips;
-    if (s.pictureHeight > s.screenHeightTwips)
-        s.pictureHeight = s.screenHeightTwips;
+    recordPictureSize(ctx);
 
     if (load.picture.isNull())
         ctx.dialogs.showError(QStringLiteral("「%1」を画像として開けませんでした。\n%2").arg(name.shown, load.error));

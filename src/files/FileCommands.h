@@ -43,4 +43,8 @@ void bmpsave_Click(FileCommandContext& ctx);
 // the drawing as a JPEG file of the given quality.
 void jpgsave_Click(FileCommandContext& ctx, int quality);
 
+// What "画像開く" records of the background picture the canvas now has (none:
+// 0): its size in hundredths of a millimetre, each side at most the screen's.
+void recordPictureSize(FileCommandContext& ctx);
+
 } // namespace pemma

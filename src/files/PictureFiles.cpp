@@ -446,4 +446,19 @@ int pixelsToHimetric(int pixels, double twipsPerPixel)
     return roundHalfEven(pixels * 2540.0 * twipsPerPixel / 1440.0);
 }
 
+// Bytes that come from elsewhere than a file (the clipboard) are decoded as a
+// file of these bytes would be, under the same caps; without a name, the
+// content alone tells the format.
+PictureLoad loadPictureData(const QByteArray& bytes)
+{
+    PictureLoad result;
+    if (bytes.isEmpty())
+        result.error = QStringLiteral("画像のデータが空です。");
+    else if (bytes.size() > kMaxPictureFileBytes)
+        result.error = QStringLiteral("画像のデータが大きすぎます（%1 MB まで）。").arg(kMaxPictureFileBytes >> 20);
+    else
+        result = decodePicture(bytes, QByteArray());
+    return result;
+}
+
 } // namespace pemma

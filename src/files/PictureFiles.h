@@ -45,4 +45,8 @@ QString savePicture(const QImage& image, const QString& fileName, const char* fo
 // inch (1440 / twips per pixel), rounded half to even.
 int pixelsToHimetric(int pixels, double twipsPerPixel);
 
+// A picture held in memory (a pasted one), read as loadPicture reads a file
+// of these bytes: the same formats, limits and refusals.
+PictureLoad loadPictureData(const QByteArray& bytes);
+
 } // namespace pemma

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "canvas/Canvas.h"
+#include "history/TileCodec.h"
+#include "history/TileMarks.h"
 #include "state/DrawingState.h"
 
 namespace pemma {
@@ -24,7 +26,8 @@ namespace pemma {
 // and the copy takes the tile's new pixels. So a step costs what it changed,
 // not a copy of the drawing. Tiles are kept as runs of equal pixels where
 // that is smaller (the blank or flatly painted parts of a drawing), otherwise
-// pixel for pixel. A stroke that changed nothing is forgotten.
+// pixel for pixel (TileCodec); which tiles a write touches is worked out by
+// TileMarks. A stroke that changed nothing is forgotten.
 //
 // Undo exchanges the kept tiles and values with the current ones, so the
 // step then holds what redo puts back; redo exchanges them again.
@@ -36,7 +39,7 @@ namespace pemma {
 // holds at every moment; a step that cannot fit even alone is not kept.
 class History final : public CanvasWriteObserver {
 public:
-    static constexpr int kTileSize = 32;
+    static constexpr int kTileSize = kHistoryTileSize;
 
     struct Limits {
         std::size_t maxSteps = 100;
@@ -76,14 +79,6 @@ public:
     void aboutToWriteAlong(QPoint a, QPoint b, int reach) override;
 
 private:
-    // One tile of the drawing as it was: runs of (count, pixel) pairs over
-    // the tile's pixels row by row, or its pixels as they are.
-    struct Tile {
-        int index = 0;
-        bool runs = false;
-        std::vector<std::uint32_t> data;
-        std::size_t bytes() const { return sizeof(Tile) + data.capacity() * sizeof(std::uint32_t); }
-    };
     struct Step {
         std::vector<Tile> tiles;
         // The values before the step; after closing, only those it changed.
@@ -97,31 +92,12 @@ private:
         void count();
     };
 
-    QRect tileRect(int index) const;
-    Tile encode(const QImage& image, int index) const;
-    void decode(const Tile& tile, QImage& image) const;
-    void copyTile(const QImage& from, QImage& to, int index) const;
-    bool sameTile(const QImage& a, const QImage& b, int index) const;
+    // Tile `index` of the image as it is now.
+    Tile take(const QImage& image, int index) const;
     void syncGrid();
     // A write is coming: outside a step it ends redo. False while there is
     // no copy of the drawing to mark tiles in.
     bool writeComing();
-    // Notes that the tiles of the box, cut to the drawing, are about to be
-    // written.
-    void markBox(int left, int top, int right, int bottom);
-    // Notes that tile `index` is about to be written.
-    void mark(int index)
-    {
-        if (open_) {
-            if (markedBy_[index] != serial_) {
-                markedBy_[index] = serial_;
-                written_.push_back(index);
-            }
-        } else if (!isStray_[index]) {
-            isStray_[index] = 1;
-            stray_.push_back(index);
-        }
-    }
     void exchange(Step& step);
     void changedOutsideStep();
     void enforceLimits();
@@ -138,18 +114,11 @@ private:
     std::deque<Step> redo_; // next to redo at the back
     std::optional<Step> open_;
     // The drawing as the open step found it (as the last step left it), and
-    // the tiles the open step has written to.
+    // the tiles written to since: by the open step, and outside any step
+    // (the copy is brought up to date there when the next step opens). Its
+    // size is 0 before the first step.
     QImage before_;
-    std::vector<int> written_;
-    // Tiles written outside any step: the copy is brought up to date there
-    // when the next step opens.
-    std::vector<int> stray_;
-    std::vector<std::uint8_t> isStray_;
-    // Serial of the step that marked each tile last.
-    std::vector<std::uint32_t> markedBy_;
-    std::uint32_t serial_ = 0;
-    int columns_ = 0, rows_ = 0;
-    int width_ = 0, height_ = 0; // of the copy, 0 before the first step
+    TileMarks marks_;
 };
 
 } // namespace pemma

@@ -208,6 +208,26 @@ void PaintSession::saveJpeg(int quality)
     });
 }
 
+PasteResult PaintSession::pastePicture(const QMimeData* content)
+{
+    PasteResult result;
+    if (held_)
+        return result;
+    fileCommand([&](FileCommandContext& ctx) {
+        result = pemma::pastePicture(ctx, content);
+        return opened(result.pasted);
+    });
+    return result;
+}
+
+void PaintSession::savePng()
+{
+    fileCommand([](FileCommandContext& ctx) {
+        pngsave(ctx);
+        return History::Keep::IfChanged;
+    });
+}
+
 void PaintSession::backgroundFromSwatch()
 {
     runStep([this] {

@@ -10,6 +10,7 @@
 #include "canvas/Canvas.h"
 #include "files/FileDialogs.h"
 #include "files/FileRead.h"
+#include "files/ShareCommands.h"
 #include "history/History.h"
 #include "imageops/Operations.h"
 #include "paint/StrokeFrame.h"
@@ -106,6 +107,11 @@ public:
     void backgroundBlack();
     void backgroundWhite();
     void clearForeground();
+    // The keys that share a painting (they too need setFileUi()): the
+    // clipboard's picture or picture file as the background, one step;
+    // nothing while a button is held. The drawing saved as PNG.
+    PasteResult pastePicture(const QMimeData* content);
+    void savePng();
 
     // Nothing while a button is held; a brush-1 stroke still fading ends
     // first. False when nothing was done.

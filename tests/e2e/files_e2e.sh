@@ -8,49 +8,7 @@ set -u
 BIN=$1
 . "$(dirname "$0")/lib.sh"
 
-# Waits until a window other than the root, the main window and $1 has the
-# focus (the next dialog) and prints its id.
-wait_dialog() {
-    local f
-    for _ in $(seq 1 100); do
-        f=$(xdotool getwindowfocus 2>/dev/null)
-        if [ -n "$f" ] && [ "$f" -gt 1 ] && [ "$f" != "$ROOT_WINDOW" ] && [ "$f" != "$1" ] \
-            && [ "$f" != "$APP_WINDOW" ]; then
-            echo "$f"
-            return 0
-        fi
-        sleep 0.1
-    done
-    fail "no dialog appeared: $2"
-}
-
-# Waits until dialog $1 has lost the focus (without a window manager the
-# focus then goes back to the root, not to the main window).
-wait_gone() {
-    for _ in $(seq 1 100); do
-        [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ] && { sleep 0.3; return 0; }
-        sleep 0.1
-    done
-    fail "a dialog did not close: $2"
-}
-
-# Opens "メニュー" and walks to an item with the given keys.
-menu() {
-    move_to 30 10
-    xdotool click 1
-    sleep 0.5
-    xdotool key "$@"
-}
-
-# Types a full name into the file dialog and confirms it.
-enter_name() {
-    xdotool type --delay 8 "$1"
-    sleep 0.1
-    xdotool key Return
-}
-
 start_xvfb
-ROOT_WINDOW=$(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)
 
 PICS="$E2E_TMP/pictures dir"
 mkdir -p "$PICS"
@@ -62,10 +20,9 @@ start_app "$E2E_TMP/app" "$BIN"
 
 # 1. Open the BMP: it lies at the canvas's top-left corner (below the menu bar).
 menu Down Return
-D0=$(wait_dialog "" "open dialog")
+wait_dialog "" "open dialog"
 enter_name "$IN"
-wait_gone "$D0" "after opening"
-screenshot "$E2E_TMP/opened.png"
+wait_gone "$DIALOG" "after opening"
 expect_screen "$E2E_TMP/opened.png" 150 200 "200,30,60" "left half of the opened picture"
 expect_screen "$E2E_TMP/opened.png" 300 200 "20,90,240" "right half of the opened picture"
 expect_screen "$E2E_TMP/opened.png" 600 200 "255,255,255" "the background beside the picture"
@@ -74,17 +31,18 @@ expect_screen "$E2E_TMP/opened.png" 600 200 "255,255,255" "the background beside
 FIRST="$PICS/first try.bmp"
 SAVED="$PICS/saved copy.bmp"
 menu Down Down Return
-D1=$(wait_dialog "" "BMP save dialog")
+wait_dialog "" "BMP save dialog"
 enter_name "$FIRST"
-Q1=$(wait_dialog "$D1" "question after the first name")
+wait_dialog "$DIALOG" "question after the first name"
 xdotool key n
-D2=$(wait_dialog "$Q1" "BMP save dialog again after No")
+wait_dialog "$DIALOG" "BMP save dialog again after No"
 enter_name "$SAVED"
-Q2=$(wait_dialog "$D2" "question after the second name")
+wait_dialog "$DIALOG" "question after the second name"
 xdotool key y
-wait_gone "$Q2" "after the BMP save"
+wait_file "$SAVED" "the BMP save"
+# The program handles the answers in turn: had No written the first name,
+# that file would be there before the second.
 [ -e "$FIRST" ] && fail "a file was written although the answer was No"
-[ -f "$SAVED" ] || fail "the BMP was not written"
 [ "$(identify -format '%m %w %h' "$SAVED")" = "BMP3 1280 1024" ] \
     || fail "the BMP is not the whole canvas: $(identify -format '%m %w %h' "$SAVED")"
 [ "$(od -An -tu1 -j28 -N1 "$SAVED" | tr -d ' ')" = 24 ] || fail "the BMP is not 24-bit"
@@ -96,12 +54,12 @@ expect_pixel "$SAVED" 600 200 "255,255,255" "the background in the saved BMP"
 # 3. Save as JPEG at quality 80 ("jpg保存" > "80").
 PHOTO="$PICS/photo.jpg"
 menu Down Down Down Right Down Down Down Down Return
-D3=$(wait_dialog "" "JPEG save dialog")
+wait_dialog "" "JPEG save dialog"
 enter_name "$PHOTO"
-Q3=$(wait_dialog "$D3" "question for the JPEG")
+wait_dialog "$DIALOG" "question for the JPEG"
+Q3=$DIALOG
 xdotool key y
-wait_gone "$Q3" "after the JPEG save"
-[ -f "$PHOTO" ] || fail "the JPEG was not written"
+wait_file "$PHOTO" "the JPEG save"
 [ "$(od -An -tx1 -N3 "$PHOTO" | tr -d ' ')" = ffd8ff ] || fail "the JPEG file does not start as a JPEG"
 read -r FORMAT WIDTH HEIGHT QUALITY <<<"$(identify -format '%m %w %h %Q' "$PHOTO")"
 [ "$FORMAT $WIDTH $QUALITY" = "JPEG 1280 80" ] || fail "unexpected JPEG: $FORMAT $WIDTH x $HEIGHT q$QUALITY"
@@ -109,22 +67,18 @@ read -r FORMAT WIDTH HEIGHT QUALITY <<<"$(identify -format '%m %w %h %Q' "$PHOTO
 
 # 4. Black background, then clear the foreground, then reopen the saved BMP.
 menu Down Down Down Down Down Return
-sleep 0.5
-screenshot "$E2E_TMP/black.png"
+wait_menus_closed
 expect_screen "$E2E_TMP/black.png" 600 200 "0,0,0" "the black background beside the picture"
 expect_screen "$E2E_TMP/black.png" 150 200 "200,30,60" "the picture stays over the black background"
 menu Down Down Down Down Down Down Down Return
-sleep 0.5
-screenshot "$E2E_TMP/cleared.png"
+wait_menus_closed
 expect_screen "$E2E_TMP/cleared.png" 150 200 "0,0,0" "the picture is removed"
 menu Down Return
-D4=$(wait_dialog "$Q3" "open dialog for the saved BMP")
+wait_dialog "$Q3" "open dialog for the saved BMP"
 enter_name "$SAVED"
-wait_gone "$D4" "after reopening"
-screenshot "$E2E_TMP/reopened.png"
+wait_gone "$DIALOG" "after reopening"
 expect_screen "$E2E_TMP/reopened.png" 150 200 "200,30,60" "the reopened BMP shows the picture"
 expect_screen "$E2E_TMP/reopened.png" 600 200 "255,255,255" "the reopened BMP shows the white it was saved with"
 
-kill -TERM "$APP_PID"
-wait_app || fail "the program ended with an error on SIGTERM"
+stop_app
 echo "files e2e: passed"

@@ -5,16 +5,16 @@
 # the rainbow's colours for "虹", the mosaic brush changing the landscape
 # along the stroke, "色反転" the negative and "右90度回転" the quarter turn of
 # the untouched landscape.
-# Usage: gallery_e2e.sh <pemmarover binary> <gallery script>
+# Usage: gallery_e2e.sh <pemmarover binary> <pemma_captions binary> <gallery script>
 set -u
 BIN=$1
-SCRIPT=$2
-TMP=$(mktemp -d)
-trap 'rm -rf "$TMP"' EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+CAPTIONS=$2
+SCRIPT=$3
+. "$(dirname "$0")/lib.sh"
+TMP=$E2E_TMP
 
-bash "$SCRIPT" --binary "$BIN" --out "$TMP/out" --work "$TMP/work" --brushes "8 39" --operations "24 31" \
-    || fail "the gallery script failed"
+bash "$SCRIPT" --binary "$BIN" --captions "$CAPTIONS" --out "$TMP/out" --work "$TMP/work" \
+    --brushes "8 39" --operations "24 31" || fail "the gallery script failed"
 
 expect_png() {
     local got

@@ -35,7 +35,7 @@ out=$(appstreamcli validate-tree --no-net "$P" 2>&1) || fail "appstreamcli valid
 
 # 2. The installed program keeps its settings in the user's folder.
 start_xvfb
-CFG="$E2E_TMP/config" HOMEDIR="$E2E_TMP/home" RUNTIME="$E2E_TMP/runtime"
+CFG="$E2E_TMP/user-config" HOMEDIR="$E2E_TMP/user-home" RUNTIME="$E2E_TMP/user-runtime"
 mkdir -p "$CFG" "$HOMEDIR" "$RUNTIME"
 chmod 700 "$RUNTIME"
 chmod -R a-w "$P"
@@ -46,25 +46,9 @@ if [ "$(id -u)" -eq 0 ]; then
     AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
 
-# launch <log> <folder to start in> <command...>: starts the program and waits
-# for its window; sets APP_PID and APP_WINDOW.
-launch() {
-    local log=$1 dir=$2
-    shift 2
-    (cd "$dir" && exec "$@" >"$log" 2>&1) &
-    APP_PID=$!
-    for _ in $(seq 1 200); do
-        APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
-        [ -n "$APP_WINDOW" ] && { sleep 0.5; return 0; }
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    cat "$log" >&2
-    fail "the window did not appear"
-}
-
 run_installed() {
-    launch "$E2E_TMP/installed.log" "$P/bin" "${AS_USER[@]}" env HOME="$HOMEDIR" XDG_CONFIG_HOME="$CFG" \
+    start_program "$E2E_TMP/installed.log" "$P/bin" "${AS_USER[@]}" env HOME="$HOMEDIR" XDG_CONFIG_HOME="$CFG" \
+        XDG_CACHE_HOME="$HOMEDIR/.cache" XDG_STATE_HOME="$HOMEDIR/.local/state" XDG_DATA_HOME="$HOMEDIR/.local/share" \
         XDG_RUNTIME_DIR="$RUNTIME" "$P/bin/pemmarover"
     xprop -id "$APP_WINDOW" _NET_WM_ICON | grep -q 'Icon (' || fail "the window has no icon"
     kill -TERM "$APP_PID"
@@ -88,7 +72,7 @@ PORTABLE="$E2E_TMP/caf"$'\xe9'
 mkdir -p "$PORTABLE" "$E2E_TMP/elsewhere" "$E2E_TMP/runtime2"
 chmod 700 "$E2E_TMP/runtime2"
 cp "$P/bin/pemmarover" "$PORTABLE/"
-launch "$E2E_TMP/portable.log" "$E2E_TMP/elsewhere" env HOME="$HOMEDIR" XDG_CONFIG_HOME="$E2E_TMP/config2" \
+start_program "$E2E_TMP/portable.log" "$E2E_TMP/elsewhere" env XDG_CONFIG_HOME="$E2E_TMP/config2" \
     XDG_RUNTIME_DIR="$E2E_TMP/runtime2" "$PORTABLE/pemmarover"
 kill -TERM "$APP_PID"
 wait_app || fail "the portable copy ended with an error"

@@ -1,10 +1,31 @@
-# Shared helpers of the end-to-end scripts: a private Xvfb display, starting
-# the program from a folder of its own, reading screenshot pixels.
+# The X session helpers of the end-to-end scripts and of tools/gallery.sh: a
+# private Xvfb display, the program started and driven with xdotool, menus,
+# file dialogs, screenshots and their pixels.
+#
+# Nothing here waits for a fixed time to let the program catch up: every wait
+# polls its condition (a window shown, a menu open, a dialog focused, a file
+# written, a pixel of the screen) until E2E_DEADLINE seconds have passed
+# (default 300). A busy machine makes a run slower, never failing; a real
+# fault costs one deadline. The only pauses are the short ones xdotool needs
+# between pointer moves.
 # shellcheck shell=bash
 
 E2E_TMP=$(mktemp -d)
+E2E_DEADLINE=${E2E_DEADLINE:-300}
 XVFB_PID=
 APP_PID=
+APP_LOG=
+APP_WINDOW=
+ROOT_WINDOW=
+DIALOG=
+
+# Whatever a script starts keeps its files (Qt's file-dialog history, caches,
+# sockets) in the temporary folder, never in the user's home.
+export HOME="$E2E_TMP/home"
+export XDG_CONFIG_HOME="$HOME/.config" XDG_CACHE_HOME="$HOME/.cache" XDG_STATE_HOME="$HOME/.local/state" \
+    XDG_DATA_HOME="$HOME/.local/share" XDG_RUNTIME_DIR="$E2E_TMP/runtime"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_CACHE_HOME" "$XDG_STATE_HOME" "$XDG_DATA_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 
 e2e_cleanup() {
     [ -n "$APP_PID" ] && kill "$APP_PID" 2>/dev/null
@@ -13,96 +34,205 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-fail() { echo "FAIL: $*" >&2; exit 1; }
+# Ends the script with a message, and the program's and the X server's output
+# for the record. Where E2E_FAILURE_DIR names a folder, the screen at that
+# moment is kept there too.
+fail() {
+    if [ -n "${E2E_FAILURE_DIR:-}" ] && [ -n "$XVFB_PID" ] && kill -0 "$XVFB_PID" 2>/dev/null; then
+        mkdir -p "$E2E_FAILURE_DIR" && import -window root "$E2E_FAILURE_DIR/$(basename "$0" .sh)-$$.png"
+    fi
+    if [ -n "$APP_LOG" ] && [ -s "$APP_LOG" ]; then
+        echo "--- program output:" >&2
+        tail -n 40 "$APP_LOG" >&2
+    fi
+    if [ -s "$E2E_TMP/xvfb.log" ]; then
+        echo "--- X server output:" >&2
+        tail -n 20 "$E2E_TMP/xvfb.log" >&2
+    fi
+    echo "FAIL: $*" >&2
+    exit 1
+}
 
-# Starts a private Xvfb at 1280x1024 on a display number it picks itself.
+# Runs the command "$@" every 0.1 s until it succeeds; returns 1 when it has
+# not within the deadline. Nothing comes of waiting once the X server or the
+# program has gone: that ends the script at once.
+wait_for() {
+    local end=$((SECONDS + E2E_DEADLINE))
+    until "$@"; do
+        [ -z "$XVFB_PID" ] || kill -0 "$XVFB_PID" 2>/dev/null || fail "the X server has ended"
+        [ -z "$APP_PID" ] || kill -0 "$APP_PID" 2>/dev/null || fail "the program has ended"
+        [ "$SECONDS" -ge "$end" ] && return 1
+        sleep 0.1
+    done
+}
+
+# ---------------------------------------------------------------- the display
+
+# Starts a private Xvfb (default 1280x1024, black root) on a display number it
+# picks itself; sets DISPLAY, SCREEN_W, SCREEN_H and ROOT_WINDOW.
 # -noreset: by default the server resets whenever its last client leaves, and
 # a client that connects during that reset (the program, right after an
 # xdotool call) is refused and aborts.
 start_xvfb() {
-    local fdfile="$E2E_TMP/display"
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$fdfile" >"$E2E_TMP/xvfb.log" 2>&1 &
+    local size=${1:-1280x1024}
+    SCREEN_W=${size%x*} SCREEN_H=${size#*x}
+    Xvfb -displayfd 3 -screen 0 "${size}x24" -br -nolisten tcp -noreset \
+        3>"$E2E_TMP/display" >"$E2E_TMP/xvfb.log" 2>&1 &
     XVFB_PID=$!
-    for _ in $(seq 1 100); do
-        if [ -s "$fdfile" ]; then
-            export DISPLAY=":$(head -n 1 "$fdfile")"
-            xdotool getmouselocation >/dev/null 2>&1 && return 0
-        fi
-        sleep 0.1
-    done
-    fail "no display could be started"
+    wait_for display_up || fail "no display could be started"
+    ROOT_WINDOW=$(xdotool search --maxdepth 0 '' 2>/dev/null | head -n 1)
 }
 
-# Copies the program into folder $1 (so its settings file lands there) and
-# starts it with the arguments after $2; sets APP_PID and APP_WINDOW.
+display_up() {
+    kill -0 "$XVFB_PID" 2>/dev/null || fail "Xvfb ended at once"
+    [ -s "$E2E_TMP/display" ] || return 1
+    export DISPLAY=":$(head -n 1 "$E2E_TMP/display")"
+    xdotool getmouselocation >/dev/null 2>&1
+}
+
+# ---------------------------------------------------------------- the program
+
+# start_program LOG FOLDER COMMAND...: runs the command in the folder and waits
+# until the window is mapped and its menu bar painted over the black root;
+# sets APP_PID and APP_WINDOW.
+start_program() {
+    local log=$1 dir=$2
+    shift 2
+    (cd "$dir" && exec "$@" >"$log" 2>&1) &
+    APP_PID=$! APP_LOG=$log APP_WINDOW=
+    wait_for app_shown || fail "the window did not appear"
+}
+
+app_shown() {
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended before its window appeared"
+    APP_WINDOW=$(xdotool search --onlyvisible --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
+    [ -n "$APP_WINDOW" ] && screen_changed "$E2E_TMP/started.png" $((SCREEN_W - 4)) 4 "0,0,0"
+}
+
+# start_app FOLDER BINARY ARGUMENTS...: copies the program into the folder (so
+# its settings file lands there) and starts it there.
 start_app() {
     local dir=$1 binary=$2
     shift 2
     mkdir -p "$dir"
     cp "$binary" "$dir/pemmarover"
-    (cd "$dir" && exec ./pemmarover "$@" >"$dir/out.log" 2>&1) &
-    APP_PID=$!
-    APP_WINDOW=
-    for _ in $(seq 1 100); do
-        APP_WINDOW=$(xdotool search --name '^Pemmarover1\.1$' 2>/dev/null | head -n 1)
-        [ -n "$APP_WINDOW" ] && break
-        kill -0 "$APP_PID" 2>/dev/null || break
-        sleep 0.1
-    done
-    if [ -z "$APP_WINDOW" ]; then
-        echo "--- program output:" >&2
-        cat "$dir/out.log" >&2
-        echo "--- X server output:" >&2
-        cat "$E2E_TMP/xvfb.log" >&2
-        fail "the window did not appear"
-    fi
-    sleep 0.5
+    start_program "$dir/out.log" "$dir" ./pemmarover "$@"
 }
 
-# Waits up to 10 s for the program to end; returns its exit status.
+# Waits for the program to end; returns its exit status.
 wait_app() {
-    local i
-    for i in $(seq 1 100); do
-        if ! kill -0 "$APP_PID" 2>/dev/null; then
-            wait "$APP_PID"
-            local rc=$?
-            APP_PID=
-            return $rc
-        fi
-        sleep 0.1
-    done
-    fail "the program did not end"
+    local rc
+    wait_for app_ended || fail "the program did not end"
+    wait "$APP_PID"
+    rc=$?
+    APP_PID=
+    return $rc
 }
 
-# Moves the pointer, with a pause so that no move is lost.
-move_to() { xdotool mousemove "$1" "$2"; sleep 0.04; }
+app_ended() { ! kill -0 "$APP_PID" 2>/dev/null; }
+
+# Ends the program as the system would at log-out; it must end cleanly.
+stop_app() {
+    kill -TERM "$APP_PID"
+    wait_app || fail "the program ended with an error on SIGTERM"
+}
+
+# ---------------------------------------------------------------- input
+
+# Moves the pointer, with a pause so that no move is lost; moving with --sync
+# to where the pointer already is would hang, so no --sync.
+move_to() { xdotool mousemove "$1" "$2" </dev/null; sleep 0.04; }
+
+# click X Y [BUTTON]
+click() {
+    move_to "$1" "$2"
+    xdotool click "${3:-1}"
+}
+
+# Menus and dialogs are windows of their own: the visible ones other than the
+# root and the main window.
+windows_shown() {
+    xdotool search --onlyvisible --maxdepth 1 --name '' 2>/dev/null | grep -cvxE "$ROOT_WINDOW|$APP_WINDOW"
+}
+menu_open() { [ "$(windows_shown)" -gt 0 ]; }
+menus_closed() { [ "$(windows_shown)" -eq 0 ]; }
+
+# menu KEY...: opens "メニュー", the first menu of the bar, and once it shows,
+# walks on with the keys (Right to the next menus of the bar).
+menu() {
+    click 30 9
+    wait_for menu_open || fail "the menu did not open"
+    xdotool key --delay 15 "$@"
+}
+
+wait_menus_closed() { wait_for menus_closed || fail "a menu stayed open"; }
+
+# Waits until a window other than the root, the main window and $1 has the
+# focus (the next dialog) and sets DIALOG to it.
+wait_dialog() { wait_for dialog_focused "$1" || fail "no dialog appeared: $2"; }
+
+dialog_focused() {
+    local f
+    f=$(xdotool getwindowfocus 2>/dev/null) || return 1
+    [ -n "$f" ] && [ "$f" -gt 1 ] && [ "$f" != "$ROOT_WINDOW" ] && [ "$f" != "$1" ] \
+        && [ "$f" != "$APP_WINDOW" ] && DIALOG=$f
+}
+
+# Waits until dialog $1 has lost the focus (without a window manager the
+# focus then goes back to the root, not to the main window).
+wait_gone() { wait_for focus_left "$1" || fail "a dialog did not close: $2"; }
+
+focus_left() { [ "$(xdotool getwindowfocus 2>/dev/null)" != "$1" ]; }
+
+# Replaces the name in the open file dialog with $1 and confirms it.
+enter_name() {
+    xdotool key ctrl+a
+    xdotool type --delay 8 "$1"
+    xdotool key Return
+}
+
+wait_file() { wait_for test -s "$1" || fail "$2: $1 was not written"; }
+
+# ---------------------------------------------------------------- the screen
 
 screenshot() { import -window root "$1"; }
 
-# Prints the colour of pixel x, y of a screenshot as "r,g,b".
+# Prints the colour of pixel x, y of a picture as "r,g,b".
 pixel_of() {
     convert "$1" -format '%[fx:int(255*p{'"$2"','"$3"'}.r)],%[fx:int(255*p{'"$2"','"$3"'}.g)],%[fx:int(255*p{'"$2"','"$3"'}.b)]' info:
 }
 
-check_pixel() {
-    local got
-    got=$(pixel_of "$1" "$2" "$3")
-    [ "$got" = "$4" ]
-}
+check_pixel() { [ "$(pixel_of "$1" "$2" "$3")" = "$4" ]; }
 
-# Checks pixel x, y of picture file $1.
+# expect_pixel PICTURE X Y R,G,B WHAT
 expect_pixel() {
     check_pixel "$@" || fail "pixel $2,$3 of $(basename "$1") is $(pixel_of "$1" "$2" "$3"), expected $4 ($5)"
 }
 
-# Checks pixel x, y of screenshot $1; while it differs, takes the screenshot
-# again for up to 5 s, since a busy machine may not have repainted yet.
-expect_screen() {
+# expect_screen SCREENSHOT X Y R,G,B WHAT: takes screenshots until pixel x, y
+# shows the colour, since the program may not have repainted yet.
+expect_screen() { wait_for screen_shows "$@" || expect_pixel "$@"; }
+
+screen_shows() { screenshot "$1" && check_pixel "$@"; }
+
+# screen_changed SCREENSHOT X Y R,G,B: takes a screenshot; true when pixel
+# x, y no longer shows the colour.
+screen_changed() { screenshot "$1" && ! check_pixel "$@"; }
+
+# Writes a screenshot once the screen has stopped changing: three captures
+# a quarter of a second apart that are the same to the byte.
+settled_screenshot() {
+    local a="$E2E_TMP/settle-a.rgb" b="$E2E_TMP/settle-b.rgb"
+    import -window root -depth 8 "rgb:$a"
+    wait_for screen_still "$a" "$b" || fail "the screen did not settle"
+    convert -size "${SCREEN_W}x$SCREEN_H" -depth 8 "rgb:$a" "$1"
+}
+
+screen_still() {
     local i
-    for i in $(seq 1 50); do
-        check_pixel "$@" && return 0
-        sleep 0.1
-        screenshot "$1"
+    for i in 1 2; do
+        sleep 0.25
+        import -window root -depth 8 "rgb:$2"
+        cmp -s "$1" "$2" || { mv "$2" "$1"; return 1; }
     done
-    expect_pixel "$@"
 }

@@ -19,8 +19,6 @@ xdotool mousedown 1
 for x in $(seq 420 20 700); do move_to "$x" 500; done
 xdotool mouseup 1
 move_to 800 700
-sleep 0.3
-screenshot "$E2E_TMP/stroke.png"
 expect_screen "$E2E_TMP/stroke.png" 550 500 "0,0,0" "the stroke is painted in black"
 expect_screen "$E2E_TMP/stroke.png" 550 520 "255,255,255" "beside the stroke the canvas stays white"
 expect_screen "$E2E_TMP/stroke.png" 550 480 "255,255,255" "beside the stroke the canvas stays white"
@@ -31,8 +29,6 @@ xdotool mousedown 3
 for x in $(seq 420 20 600); do move_to "$x" 600; done
 xdotool mouseup 3
 move_to 800 700
-sleep 0.3
-screenshot "$E2E_TMP/stroke2.png"
 expect_screen "$E2E_TMP/stroke2.png" 500 600 "0,0,0" "the right button paints too"
 
 "$WM_CLOSE" "$APP_WINDOW"
@@ -46,11 +42,9 @@ DIR2="$E2E_TMP/second"
 mkdir -p "$DIR2"
 printf '200,100,50,10,3,0,,"abc",0\r\n' >"$DIR2/pic-ini.dat"
 start_app "$DIR2" "$BIN"
-screenshot "$E2E_TMP/restored.png"
 expect_screen "$E2E_TMP/restored.png" 68 40 "200,100,50" "the swatch shows the restored colour"
 expect_screen "$E2E_TMP/restored.png" 640 600 "0,0,0" "the background is the restored black"
-kill -TERM "$APP_PID"
-wait_app || fail "the program ended with an error on SIGTERM"
+stop_app
 printf '200,100,50,10,3,0,,"abc",0\r\n' | cmp -s - "$DIR2/pic-ini.dat" \
     || fail "unexpected settings after SIGTERM: $(od -c "$DIR2/pic-ini.dat")"
 

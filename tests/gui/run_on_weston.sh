@@ -8,6 +8,10 @@ source "$here/../e2e/weston.sh"
 dir=$(mktemp -d)
 trap 'stop_weston; rm -rf "$dir"' EXIT
 start_weston "$dir" || exit 1
+# What Qt writes for a user goes to a home of the run's own.
+export HOME="$dir/home" XDG_CONFIG_HOME="$dir/home/.config" XDG_CACHE_HOME="$dir/home/.cache" \
+    XDG_STATE_HOME="$dir/home/.local/state" XDG_DATA_HOME="$dir/home/.local/share"
+mkdir -p "$HOME"
 binary=$1
 shift
 "$binary" "$@"

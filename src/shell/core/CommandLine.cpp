@@ -31,7 +31,10 @@ std::string usageText()
            "A painting program. FILE, if given, is opened as the background picture\n"
            "once the window is shown, as the menu's picture opening does.\n"
            "  -h, --help     show this text and exit\n"
-           "      --version  show the version and exit\n";
+           "      --version  show the version and exit\n"
+           "In the window, Ctrl+C copies the drawing to the clipboard, Ctrl+V pastes\n"
+           "a picture (or a picture file copied in a file manager) as the background,\n"
+           "and Ctrl+S saves the drawing as a PNG file.\n";
 }
 
 std::string versionText() { return "Pemmarover " PEMMA_VERSION "\n"; }

@@ -20,6 +20,7 @@
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/Version.h"
 #include "shell/window/CanvasView.h"
+#include "shell/window/ClipboardKeys.h"
 #include "shell/window/ColourSliderStyle.h"
 #include "shell/window/PenInput.h"
 #include "shell/window/ScreenFit.h"
@@ -71,6 +72,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     buildControls();
     connectMenus();
     bindHistoryKeys();
+    new ClipboardKeys(this, *session_, dialogs_, [this] { repaintChanged(); });
 }
 
 Form1::~Form1() = default;
