@@ -47,7 +47,7 @@ build() {
     cmake --build build -j"$(nproc)"
 }
 
-FUZZERS=(settings_line picture_open stroke_machine)
+FUZZERS=(settings_line picture_open stroke_machine kept_file)
 
 # Every fuzzer over its seed corpus and what earlier runs found, for
 # FUZZ_SECONDS each, with low limits on time and memory per input. New
