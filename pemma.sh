@@ -8,6 +8,8 @@
 #                        test there, then each fuzzer for FUZZ_SECONDS (default 60)
 set -euo pipefail
 cd "$(dirname "$0")"
+# Compiler caches hit across clones of the project wherever they lie.
+export CCACHE_BASEDIR="$PWD"
 
 # What each command needs on top of building and running the program.
 RUN_PACKAGES=(cmake g++ ninja-build qt6-base-dev qt6-image-formats-plugins qt6-translations-l10n

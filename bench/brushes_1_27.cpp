@@ -1,4 +1,5 @@
-// One drawing move of each of brushes 1 to 27 on a 1920 x 1080 canvas, with a
+// One drawing move of each of brushes 1 to 27 on a 1920 x 1080 and a
+// 3840 x 2160 canvas (the width argument; the height follows at 16:9), with a
 // stroke already in progress and the pointer going back and forth so every
 // segment has length. Each move hands its repaint area back, as the window does.
 #include <benchmark/benchmark.h>
@@ -12,11 +13,11 @@ using namespace pemma;
 // The brush alone: the history's recording of a move is measured in
 // bench_history.
 struct Stage {
-    Stage(int brush, int thickness) : drive(brush, thickness, 1920, 1080, &random)
+    Stage(int brush, int thickness, int width) : drive(brush, thickness, width, width * 9 / 16, &random)
     {
         DrawingState& s = drive.rig.state;
-        s.screenWidthTwips = 1920 * 15;
-        s.screenHeightTwips = 1080 * 15;
+        s.screenWidthTwips = width * 15;
+        s.screenHeightTwips = width * 9 / 16 * 15;
         drive.rig.canvas.setWriteObserver(nullptr);
     }
     ProgramRandom random;
@@ -25,7 +26,7 @@ struct Stage {
 
 void BM_BrushMove(benchmark::State& st)
 {
-    Stage stage(static_cast<int>(st.range(0)), static_cast<int>(st.range(1)));
+    Stage stage(static_cast<int>(st.range(0)), static_cast<int>(st.range(1)), static_cast<int>(st.range(2)));
     test::Drive& d = stage.drive;
     d.startAt(900, 500);
     d.rig.session.takeRepaintArea();
@@ -44,13 +45,14 @@ void BM_BrushMove(benchmark::State& st)
 
 void brushArgs(benchmark::internal::Benchmark* b)
 {
-    for (int brush = 1; brush <= 27; ++brush)
-        for (int thickness : {10, 100})
-            b->Args({brush, thickness});
+    for (int width : {1920, 3840})
+        for (int brush = 1; brush <= 27; ++brush)
+            for (int thickness : {10, 100})
+                b->Args({brush, thickness, width});
 }
 
 BENCHMARK(BM_BrushMove)
-    ->ArgNames({"brush", "thickness"})
+    ->ArgNames({"brush", "thickness", "width"})
     ->Apply(brushArgs)
     ->Unit(benchmark::kMicrosecond)
     ->Repetitions(5)

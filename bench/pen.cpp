@@ -2,14 +2,14 @@
 // 1920 x 1080 canvas: through the paint session alone, and as events sent to
 // the real window (its event handling and repaint requests; the screen
 // repaint itself is not counted). The pen's full pressure paints the mouse's
-// width, so the two do the same painting.
+// width at thickness 10, half pressure its width at thickness 5, so that each
+// pen figure has a mouse figure of the same painting beside it.
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPointingDevice>
 #include <QTabletEvent>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
-#include <memory>
 
 #include "session/PaintSession.h"
 #include "shell/window/CanvasView.h"
@@ -32,9 +32,11 @@ struct Session {
     PaintSession session;
 };
 
+// Argument: the thickness.
 void BM_SessionMouseMove(benchmark::State& st)
 {
     Session s;
+    s.session.state().brushSize = static_cast<int>(st.range(0));
     s.session.press({100, 100});
     int i = 0;
     for (auto _ : st) {
@@ -42,7 +44,7 @@ void BM_SessionMouseMove(benchmark::State& st)
         s.session.takeRepaintArea();
     }
 }
-BENCHMARK(BM_SessionMouseMove);
+BENCHMARK(BM_SessionMouseMove)->Arg(10)->Arg(5)->ArgName("thickness");
 
 // Argument: the pressure in percent.
 void BM_SessionPenMove(benchmark::State& st)
@@ -93,6 +95,7 @@ struct Window {
 void BM_WindowMouseMove(benchmark::State& st)
 {
     Window w;
+    w.form.session().state().brushSize = static_cast<int>(st.range(0));
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 100), QPointF(100, 100), Qt::LeftButton, Qt::LeftButton,
                       Qt::NoModifier);
     w.send(&press);
@@ -103,22 +106,23 @@ void BM_WindowMouseMove(benchmark::State& st)
         w.send(&e);
     }
 }
-BENCHMARK(BM_WindowMouseMove);
+BENCHMARK(BM_WindowMouseMove)->Arg(10)->Arg(5)->ArgName("thickness");
 
 void BM_WindowPenMove(benchmark::State& st)
 {
     Window w;
-    static const auto pen = std::make_unique<QPointingDevice>(
+    static const QPointingDevice* pen = new QPointingDevice(
         QStringLiteral("bench pen"), 7001, QInputDevice::DeviceType::Stylus, QPointingDevice::PointerType::Pen,
-        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3);
+        QInputDevice::Capability::Position | QInputDevice::Capability::Pressure, 1, 3, QString(),
+        QPointingDeviceUniqueId(), qApp);
     const double pressure = st.range(0) / 100.0;
-    QTabletEvent press(QEvent::TabletPress, pen.get(), QPointF(100, 100), QPointF(100, 100), pressure, 0, 0, 0, 0, 0,
+    QTabletEvent press(QEvent::TabletPress, pen, QPointF(100, 100), QPointF(100, 100), pressure, 0, 0, 0, 0, 0,
                        Qt::NoModifier, Qt::LeftButton, Qt::LeftButton);
     w.send(&press);
     int i = 0;
     for (auto _ : st) {
         const QPointF p = pointAt(++i);
-        QTabletEvent e(QEvent::TabletMove, pen.get(), p, p, pressure, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton,
+        QTabletEvent e(QEvent::TabletMove, pen, p, p, pressure, 0, 0, 0, 0, 0, Qt::NoModifier, Qt::NoButton,
                        Qt::LeftButton);
         w.send(&e);
     }

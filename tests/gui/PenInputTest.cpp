@@ -71,10 +71,11 @@ const QPointingDevice* stylus(QPointingDevice::PointerType type, bool withPressu
     using Cap = QInputDevice::Capability;
     const QInputDevice::Capabilities caps =
         withPressure ? QInputDevice::Capabilities(Cap::Position | Cap::Pressure) : QInputDevice::Capabilities(Cap::Position);
-    static std::vector<std::unique_ptr<QPointingDevice>> devices;
-    devices.push_back(std::make_unique<QPointingDevice>(QStringLiteral("test stylus"), 4000 + devices.size(),
-                                                        QInputDevice::DeviceType::Stylus, type, caps, 1, 3));
-    return devices.back().get();
+    // Kept for the whole run: a device must not outlive the application
+    // object, which static destruction would let it do.
+    static qint64 id = 4000;
+    return new QPointingDevice(QStringLiteral("test stylus"), ++id, QInputDevice::DeviceType::Stylus, type, caps, 1, 3,
+                               QString(), QPointingDeviceUniqueId(), qApp);
 }
 
 // The painted pixels (not of the colour `ground`) of column x.
