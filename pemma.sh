@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Set-up on a Debian 12 machine: installs what is missing, builds, then
 #   ./pemma.sh run    starts the painter
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)

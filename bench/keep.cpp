@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Keeping the painting on disk at 1920 x 1080 and 3840 x 2160: what a keep
 // costs the window's thread (the snapshot, and the tiles a stroke must copy
 // itself while the other thread copies the drawing), what the other thread

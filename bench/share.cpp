@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sharing a 3840 x 2160 drawing: what Ctrl+C costs the window's thread, how
 // soon the PNG is ready and what a request for the BMP costs, what Qt's own conversion of a QImage put on the
 // clipboard would cost at each request, Ctrl+V of a PNG from the clipboard

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Kept painting: any bytes as a kept file, through the reader a start uses.
 // Never a crash; a file that reads gives a painting within the size limits
 // in the program's formats, and that painting written and read again is the

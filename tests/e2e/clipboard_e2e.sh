@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: copy, paste and save as PNG through the real X clipboard, with
 # xclip as the other program. Copies the drawing out (Ctrl+C) and saves it
 # (Ctrl+S), pastes a PNG and a file's URL in (Ctrl+V), undoes a paste, and

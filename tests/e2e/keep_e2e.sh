@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: the painting survives every end. After a kill the next start
 # asks whether to put it back (a SIGTERM while it asks leaves the question for
 # the start after), and Yes does as one undo step; when the X server goes away

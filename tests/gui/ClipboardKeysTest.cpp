@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy, paste and save as PNG through the real window under the offscreen
 // platform: the standard keys, the clipboard, the save dialog and the boxes.
 #include <gtest/gtest.h>

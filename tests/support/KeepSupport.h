@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the keeping tests share with the program they kill: one number for
 // a painting, and waiting on a condition while the event loop runs.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A painting program without a window, for the keeping tests to kill at any
 // moment: paints random strokes, operations, background commands, undo and
 // redo into a session that keeps its painting in the folder it is given, and
