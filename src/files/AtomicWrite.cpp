@@ -20,28 +20,6 @@ constexpr qint64 kMaxRestoredTail = 64 * 1024;
 
 QString systemError(int err) { return QString::fromLocal8Bit(std::strerror(err)); }
 
-// Writes all of data at offset, retrying short writes; false with errno set
-// when the system takes no more.
-bool writeAllAt(int fd, const char* data, qint64 size, off_t offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, static_cast<size_t>(size), offset);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
 // Reads size bytes from the start of the file; false with errno set when the
 // system refuses or the file is shorter.
 bool readStart(int fd, qint64 size, QByteArray* out)
@@ -115,15 +93,6 @@ int createTemporary(const QByteArray& folder, QByteArray* name, int* fd)
     return EEXIST;
 }
 
-void syncFolder(const QByteArray& folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd); // makes the rename itself last; the data is already safe
-        ::close(fd);
-    }
-}
-
 QString rewriteFileInPlace(const QByteArray& target, const QByteArray& data)
 {
     int fd;
@@ -177,6 +146,35 @@ QString rewriteFileInPlace(const QByteArray& target, const QByteArray& data)
 }
 
 } // namespace
+
+bool writeAllAt(int fd, const char* data, qint64 size, off_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, data, static_cast<size_t>(size), offset);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0) {
+            errno = ENOSPC;
+            return false;
+        }
+        data += n;
+        size -= n;
+        offset += n;
+    }
+    return true;
+}
+
+void syncFolder(const QByteArray& folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd); // makes the rename itself last; the data is already safe
+        ::close(fd);
+    }
+}
 
 QString notRegularFileText() { return QStringLiteral("not a regular file"); }
 

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <sys/types.h>
 #include <QByteArray>
 #include <QString>
 
@@ -38,5 +39,11 @@ QString rewriteInPlace(const QString& path, const QByteArray& data);
 
 // Why a file that is not a regular one was not written.
 QString notRegularFileText();
+
+// Writes all of data at offset, retrying short writes; false with errno set
+// when the system takes no more.
+bool writeAllAt(int fd, const char* data, qint64 size, off_t offset);
+// Syncs a folder, so that a rename in it lasts.
+void syncFolder(const QByteArray& folder);
 
 } // namespace pemma

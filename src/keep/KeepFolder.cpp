@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "keep/KeepFolder.h"
 
+#include "files/AtomicWrite.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -50,34 +52,6 @@ int makeFolders(const QByteArray& folder)
     return 0;
 }
 
-bool writeAll(int fd, const char* data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0) {
-            errno = ENOSPC;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-void syncFolder(const QByteArray& folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Replaces target with data the checked way: a temporary file beside it
 // (mode 0600), every byte checked written, synced, renamed over it, the
 // folder synced. 0 on success, otherwise the error.
@@ -88,7 +62,7 @@ int replaceChecked(const QByteArray& folder, const QByteArray& target, const QBy
     if (fd < 0)
         return errno;
     int err = 0;
-    if (!writeAll(fd, data.constData(), data.size()) || ::fsync(fd) != 0)
+    if (!writeAllAt(fd, data.constData(), data.size(), 0) || ::fsync(fd) != 0)
         err = errno;
     if (err == 0 && probed)
         if (void (*probe)() = writeProbe.load())
