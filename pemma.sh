@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Set-up on a Debian 12 machine: installs what is missing, builds, then
 #   ./pemma.sh run    starts the painter
 #   ./pemma.sh test   runs every test (unit, window, end-to-end)
@@ -47,7 +48,7 @@ build() {
     cmake --build build -j"$(nproc)"
 }
 
-FUZZERS=(settings_line picture_open stroke_machine)
+FUZZERS=(settings_line picture_open stroke_machine kept_file)
 
 # Every fuzzer over its seed corpus and what earlier runs found, for
 # FUZZ_SECONDS each, with low limits on time and memory per input. New

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One drawing move of each of brushes 1 to 27 on a 1920 x 1080 and a
 // 3840 x 2160 canvas (the width argument; the height follows at 16:9), with a
 // stroke already in progress and the pointer going back and forth so every

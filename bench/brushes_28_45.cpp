@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One drawing move of each of brushes 28 to 45 on a 1920 x 1080 and a
 // 3840 x 2160 drawing (the width argument; the height follows at 16:9), at
 // thickness 10 and 100: the whole move handling (colour, pen width, sliders,

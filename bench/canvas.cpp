@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The box primitive on a 1920 x 1080 canvas: outlined or filled, of ordinary,
 // zero-height and one-pixel shape, at a thin and a wide pen, and a band that
 // runs far past the bottom edge, as brushes 12, 13, 14 and 24 to 26 draw them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture files: opening a 1920 x 1080 PNG as the background, saving the
 // drawing as BMP and as JPEG at quality 80, each through its whole command.
 #include <QTemporaryDir>

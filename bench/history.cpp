@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history on a 1920 x 1080 drawing: what recording adds to strokes
 // and presses, how long undo and redo of a whole-screen operation take, and
 // what steps cost in bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every command of "画像処理" on a full-screen drawing holding a photo-like
 // picture, at 1920 x 1080 and at 3840 x 2160 (the arguments are the width and
 // height, then the number of threads sharing the work), and the plain

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A move of a pen against a move of the mouse, brush 0 at thickness 10 on a
 // 1920 x 1080 canvas: through the paint session alone, and as events sent to
 // the real window (its event handling and repaint requests; the screen

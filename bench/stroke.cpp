@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One mouse move of the window's stroke handling on a 1920 x 1080 canvas, as
 // the paint session runs it: check-mark refresh, colour mode, brush 0 at
 // thickness 10, the slider step and the history's recording (the screen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Picture open: any bytes, under any of the names the open command may be
 // given, through the loading function the command uses. Never a crash; the
 // same bytes load to the same picture every time, so no byte of memory the

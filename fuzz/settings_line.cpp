@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The settings line: whatever a pic-ini.dat line holds, reading it and
 // writing it back gives a line that reads back to the same nine fields and
 // is written again byte for byte the same; no field is lost on the way.

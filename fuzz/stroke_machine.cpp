@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The stroke machine: a stream of presses, moves (repeated points and points
 // far outside the canvas among them), releases, a pen's and an eraser's
 // strokes with any pressure, brush, thickness, colour mode

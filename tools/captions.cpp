@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Prints the program's menu tables, one item a line in menu order, so that
 // scripts that drive the menus (tools/gallery.sh) take their captions and
 // item counts from the same place as the window:

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the README's pictures with the real program: starts it under a private
 # Xvfb at 1920x1080 with a fixed settings file, drives it with xdotool through
 # its menus, sliders and file dialogs, and writes

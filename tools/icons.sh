@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Makes the icon's PNG sizes in packaging/icons/ from packaging/pemmarover.svg
 # (needs rsvg-convert, librsvg2-bin). They are kept in the repository so that
 # building needs no SVG renderer: run this after changing the SVG.

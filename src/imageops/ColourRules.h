@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The commands that give every sample point a new colour worked out from its
 // own colour alone: the greys, the stepped greys and the dots (one dot per

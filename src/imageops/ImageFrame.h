@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What every picture operation shares: the default picture size, the region
 // it walks, and raw access to the canvas's pixel rows.

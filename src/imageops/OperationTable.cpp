@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "imageops/ColourRules.h"
 #include "imageops/Operations.h"
 #include "imageops/Runners.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Splitting a picture command's rows over the machine's cores. The work goes
 // to a fixed pool of threads kept for the life of the program; the calling

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The fast runners behind the table of "画像処理". Each works on the
 // drawing's pixel rows and leaves exactly the picture, state and drawing

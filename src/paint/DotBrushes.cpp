@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brushes that paint near the pointer without joining it to the previous
 // point: the orbiting and swinging dots (4 "回転", 19 "縦波", 20 "横波"), the
 // sprays (5 "霧状1", 6 "霧状2", 7 "霧状3") and the rings (9 "輪1", 10 "輪2",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The pens: brushes 1 "毛筆", 2 "にじみ1" and 3 "にじみ2", whose width follows
 // the pointer speed, and brush 8 "虹", seven parallel lines in rainbow colours.
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Stamp brushes: boxes and screen-wide bands between the previous and the
 // current point (12 "四角", 13 "縦縞", 14 "横縞"), marks of a fixed length
 // centred on the pointer (15 "縦線", 16 "横線", 17 "右斜線", 18 "左斜線",

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "session/PaintSession.h"
 
 #include "files/FileCommands.h"
@@ -41,7 +42,31 @@ PaintSession::PaintSession(const Setup& setup)
 {
 }
 
-PaintSession::~PaintSession() = default;
+PaintSession::~PaintSession()
+{
+    if (keeper_) {
+        canvas_.setWriteObserver(&history_);
+        keeper_.reset();
+    }
+}
+
+void PaintSession::startKeeping(std::unique_ptr<KeepSlot> slot, KeepTiming timing, bool changed)
+{
+    keeper_ = std::make_unique<Keeper>(canvas_, state_, &history_, std::move(slot), timing, changed);
+    canvas_.setWriteObserver(keeper_.get());
+}
+
+void PaintSession::keepAtEnd()
+{
+    if (keeper_)
+        keeper_->keepAtEnd();
+}
+
+void PaintSession::changeEnded()
+{
+    if (keeper_)
+        keeper_->changeEnded();
+}
 
 SettingsReadResult PaintSession::load(const QString& appPath)
 {
@@ -77,17 +102,23 @@ void PaintSession::strokeMove(QPointF pos, bool held)
     // its own.
     if (state_.isDrawing && !history_.stepOpen())
         history_.beginStep();
+    const bool wasDrawing = state_.isDrawing;
     frame_.Form_MouseMove(pos.x(), pos.y(), held);
-    if (!state_.isDrawing)
+    if (!state_.isDrawing) {
         history_.endStep(); // the release came, or brush 1 lifted its pen
+        if (wasDrawing)
+            changeEnded();
+    }
 }
 
 void PaintSession::release(QPointF pos, bool held)
 {
     held_ = held;
     frame_.Form_MouseUp(pos.x(), pos.y());
-    if (!state_.isDrawing)
+    if (!state_.isDrawing) {
         history_.endStep();
+        changeEnded();
+    }
 }
 
 void PaintSession::penDown(QPointF pos, Tip tip, std::optional<double> pressure)
@@ -132,6 +163,7 @@ void PaintSession::penUp(QPointF pos)
         erasingFrom_.reset();
         held_ = false;
         history_.endStep();
+        changeEnded();
         return;
     }
     release(pos, false);
@@ -145,9 +177,13 @@ double PaintSession::eraserWidth() const
 
 void PaintSession::runStep(const std::function<History::Keep()>& command)
 {
+    // A command may write the drawing anywhere or move it in memory.
+    if (keeper_)
+        keeper_->settle();
     history_.beginStep();
     const History::Keep keep = command();
     history_.endStep(keep);
+    changeEnded();
 }
 
 void PaintSession::operation(int item)
@@ -255,7 +291,15 @@ bool PaintSession::undo()
     // The stroke being taken back must not go on painting.
     if (state_.isDrawing)
         endStroke(state_);
-    return history_.undo();
+    // The history writes the drawing without announcing it.
+    if (keeper_)
+        keeper_->settle();
+    const bool done = history_.undo();
+    if (keeper_ && done) {
+        keeper_->changedWithin(canvas_.dirty());
+        keeper_->changeEnded();
+    }
+    return done;
 }
 
 bool PaintSession::redo()
@@ -264,7 +308,15 @@ bool PaintSession::redo()
         return false;
     if (state_.isDrawing)
         endStroke(state_);
-    return history_.redo();
+    // The history writes the drawing without announcing it.
+    if (keeper_)
+        keeper_->settle();
+    const bool done = history_.redo();
+    if (keeper_ && done) {
+        keeper_->changedWithin(canvas_.dirty());
+        keeper_->changeEnded();
+    }
+    return done;
 }
 
 } // namespace pemma

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QPointF>
 #include <QRect>
@@ -13,6 +14,7 @@
 #include "files/ShareCommands.h"
 #include "history/History.h"
 #include "imageops/Operations.h"
+#include "keep/Keeper.h"
 #include "paint/StrokeFrame.h"
 #include "shell/core/Startup.h"
 #include "state/Clock.h"
@@ -72,6 +74,14 @@ public:
     // they could not be written.
     bool saveSettings(QString* error = nullptr) const;
 
+    // From now on the painting is kept on disk in slot as it changes (see
+    // Keeper). `changed`: the drawing as it now is has not been kept yet.
+    void startKeeping(std::unique_ptr<KeepSlot> slot, KeepTiming timing = {}, bool changed = false);
+    Keeper* keeper() { return keeper_.get(); }
+    // The end of the run: the painting is kept as it is, marked as closed
+    // normally.
+    void keepAtEnd();
+
     // Pointer events over the canvas. `held`: whether any button is down
     // once the event has happened.
     void press(QPointF pos, bool held = true);
@@ -129,6 +139,8 @@ private:
     void canvasCommand(void (*command)(Canvas&));
     void strokeMove(QPointF pos, bool held);
     double eraserWidth() const;
+    // Tells the keeper that a change has ended.
+    void changeEnded();
 
     ScreenMetrics screen_;
     DrawingState state_;
@@ -148,6 +160,7 @@ private:
     // with it (brush 1 fading) once the pen is lifted.
     std::optional<double> pressure_;
     std::optional<QPointF> erasingFrom_; // the eraser's last point while it is down
+    std::unique_ptr<Keeper> keeper_; // stands between the canvas and the history
 };
 
 } // namespace pemma

@@ -1,9 +1,9 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include <QApplication>
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
 #include <QLocale>
-#include <QSessionManager>
 #include <QTranslator>
 #include <QTimer>
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "shell/core/TerminationSignals.h"
 #include "shell/core/Version.h"
 #include "shell/window/Form1.h"
+#include "shell/window/RestoreQuestionBox.h"
 
 int main(int argc, char** argv)
 {
@@ -55,16 +56,22 @@ int main(int argc, char** argv)
     form.Form_Load();
     new pemma::TerminationSignals([&form] { form.close(); }, &form);
 
-    // The end of the desktop session closes the window the same way.
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form,
-                     [&form](QSessionManager&) { form.Form_QueryUnload(); });
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.Form_QueryUnload(); });
+    // The end of the desktop session, the application quitting and a lost
+    // display end the run the same way.
+    form.endOfRun().watch(app);
 
     form.show();
-    if (!line.file.empty()) {
-        // The file's name is the bytes the system gave, UTF-8 or not.
-        const pemma::FileName file = pemma::FileName::fromNative(QByteArray::fromStdString(line.file));
-        QTimer::singleShot(0, &form, [&form, file] { form.openPictureFile(file); });
-    }
+    // The file's name is the bytes the system gave, UTF-8 or not.
+    const std::optional<pemma::FileName> file =
+        line.file.empty() ? std::nullopt
+                          : std::optional(pemma::FileName::fromNative(QByteArray::fromStdString(line.file)));
+    pemma::RestoreQuestionBox question(&form, form.endOfRun());
+    QTimer::singleShot(0, &form, [&form, &question, file] {
+        // The question about the last painting comes first, then the file
+        // opens as a step of its own.
+        form.startKeeping(pemma::keepFolder(), question);
+        if (file && !form.endOfRun().done())
+            form.openPictureFile(*file);
+    });
     return app.exec();
 }

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: copy, paste and save as PNG through the real X clipboard, with
 # xclip as the other program. Copies the drawing out (Ctrl+C) and saves it
 # (Ctrl+S), pastes a PNG and a file's URL in (Ctrl+V), undoes a paste, and
@@ -21,20 +22,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# A home and XDG folders of its own: nothing of the user's is read or written.
-export HOME="$E2E_TMP/home" XDG_CONFIG_HOME="$E2E_TMP/home/config" XDG_DATA_HOME="$E2E_TMP/home/data" \
-    XDG_STATE_HOME="$E2E_TMP/home/state" XDG_CACHE_HOME="$E2E_TMP/home/cache" XDG_RUNTIME_DIR="$E2E_TMP/runtime"
-mkdir -p "$HOME" && mkdir -m 700 "$XDG_RUNTIME_DIR"
-
+# (lib.sh gives the script a home and XDG folders of its own.)
 start_xvfb
 start_app "$E2E_TMP/app" "$BIN"
 
-# Waits as wait_for does until the command after the message succeeds, and
-# fails with the message when it never does.
+# wait_or_fail WHAT COMMAND...: waits as wait_for does until the command
+# succeeds, and fails with WHAT when it never does.
 wait_or_fail() {
     local what=$1
     shift
-    wait_or_fail "$@" || fail "$what"
+    wait_for "$@" || fail "$what"
 }
 
 # The keys go to the window once it has the input focus (asked for again
@@ -48,16 +45,9 @@ app_key() {
     xdotool key "$@"
 }
 
-# The windows titled as the program's: the main window, and its boxes.
-shown_windows() { xdotool search --onlyvisible --name '^Pemmarover1\.1$' 2>/dev/null | wc -l; }
-box_shown() { [ "$(shown_windows)" -ge 2 ]; }
-box_gone() { [ "$(shown_windows)" -le 1 ]; }
-# A window of its own (a file dialog) has the focus.
-dialog_focused() {
-    local f
-    f=$(xdotool getwindowfocus 2>/dev/null)
-    [ -n "$f" ] && [ "$f" -gt 1 ] && [ "$f" != "$ROOT_WINDOW" ] && [ "$f" != "$APP_WINDOW" ]
-}
+# A message or question box is a window of its own (see windows_shown).
+box_shown() { [ "$(windows_shown)" -gt 0 ]; }
+box_gone() { [ "$(windows_shown)" -eq 0 ]; }
 
 offers() { xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -qx "$1"; }
 
@@ -77,7 +67,6 @@ drag() {
     move_to $(( ($1 + $3) / 2 )) $(( ($2 + $4) / 2 ))
     move_to "$3" "$4"
     xdotool mouseup 1
-    sleep 0.2
 }
 
 PICS="$E2E_TMP/pictures"
@@ -99,9 +88,8 @@ same_pixels "$E2E_TMP/copied.png" "$E2E_TMP/white.png" && fail "the copy does no
 # 2. Ctrl+S: the PNG save dialog, then the question; the file is the copy.
 drag 300 600 700 700 # the copy stays as it was
 app_key ctrl+s
-wait_or_fail "no save dialog appeared" dialog_focused
-xdotool type --delay 8 "$PICS/saved"
-xdotool key Return
+wait_dialog "" "the PNG save dialog"
+enter_name "$PICS/saved"
 wait_or_fail "no question after the name" box_shown
 xdotool key y
 wait_or_fail "the PNG was not written" test -s "$PICS/saved.png"
@@ -174,6 +162,5 @@ screenshot "$E2E_TMP/silent.png"
 expect_screen "$E2E_TMP/silent.png" 100 60 "10,200,30" "an owner that does not answer changes nothing"
 kill -CONT "${OWNER_PIDS[-1]}"
 
-kill -TERM "$APP_PID"
-wait_app || fail "the program ended with an error on SIGTERM"
+stop_app
 echo "clipboard e2e: passed (paste from a silent owner gave up after $WAITED ms)"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: the picture file commands through the real file dialog and
 # question box. Opens a BMP, saves the canvas back as BMP (answering No once,
 # then Yes), saves a JPEG at quality 80, changes the background, clears the

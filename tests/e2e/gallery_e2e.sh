@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The README's picture script on a small scale: two brushes and two picture
 # operations into a temporary folder. Checks that the three pictures are PNGs
 # of the sizes their layout gives, and that the tiles show what was chosen:

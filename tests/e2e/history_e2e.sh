@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: undo and redo from the keyboard, a picture named on the command
 # line (also by a name that is no UTF-8), and the program's own options.
 # Usage: history_e2e.sh <pemmarover binary>

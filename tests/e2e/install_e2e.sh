@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The installed program. `cmake --install` into a temporary prefix (and with
 # DESTDIR) puts exactly the listed files there and nothing elsewhere; the
 # desktop entry and the AppStream file pass their validators. Under Xvfb the

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The X session helpers of the end-to-end scripts and of tools/gallery.sh: a
 # private Xvfb display, the program started and driven with xdotool, menus,
 # file dialogs, screenshots and their pixels.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package: built with CPack into a temporary folder, clean for
 # lintian, depending on Qt and on what Qt loads at run time, holding exactly
 # the listed files under /usr; the unpacked program answers --version.

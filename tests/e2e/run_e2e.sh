@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end: the built program under Xvfb, driven with xdotool. Paints a
 # stroke, closes the window like a window manager would and checks the
 # settings file; restarts from a settings file and checks what it restored;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # End to end on a real Wayland compositor (Weston, headless, 1920x1080, with
 # a panel along its top): the window lies wholly on the screen and covers its
 # free area, a screenshot shows the canvas down to the window's bottom edge,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # A private Wayland display for tests: Weston's headless backend at
 # 1920x1080 with its debug protocols (screenshots, the scene graph), in a
 # runtime folder of its own.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Asks a window to close the way a window manager does: a WM_DELETE_WINDOW
 // client message. Usage: wm_close <window id>
 #include <X11/Xlib.h>

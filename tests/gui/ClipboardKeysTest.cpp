@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Copy, paste and save as PNG through the real window under the offscreen
 // platform: the standard keys, the clipboard, the save dialog and the boxes.
 #include <gtest/gtest.h>
@@ -66,6 +67,10 @@ QByteArray png(const QImage& image)
 
 TEST(ClipboardKeys, CopyPasteAndSaveWithTheStandardKeysAndNothingWhileAButtonIsHeld)
 {
+    // A compositor without a seat (Weston's headless one) has no clipboard
+    // to offer to: Qt refuses to set one there.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        GTEST_SKIP() << "the headless compositor has no seat, so no clipboard";
     QTemporaryDir dir;
     Form1 form({dir.path(), ScreenMetrics{1024, 768, 15, 15}});
     form.Form_Load();

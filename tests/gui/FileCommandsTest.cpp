@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The file commands through the real menu actions, Qt file dialog and
 // question box under the offscreen platform.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Pens, erasers and fingers on the real window, and the mouse painting
 // exactly as it always has.
 #include <gtest/gtest.h>

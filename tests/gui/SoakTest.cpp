@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A long random session through the real window: mouse on the canvas, the
 // sliders and the swatch, every menu action, keys, and the dialogs the file
 // commands open (answered at random); then a normal close, whose settings

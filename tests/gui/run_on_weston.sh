@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the window tests ($1, further arguments passed on) on a real Wayland
 # compositor: Weston's headless backend, with Qt's Wayland plugin.
 set -uo pipefail

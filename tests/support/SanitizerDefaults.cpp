@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Default options of the sanitizers in the checking build. Any report ends
 // the process with a failure; leak detection is on. The environment
 // (ASAN_OPTIONS and so on) can still add to or override these.

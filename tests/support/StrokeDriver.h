@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // The one way tests, benchmarks and the stroke fuzzer paint: a paint session
 // driven exactly as the window drives it, on a test screen with a scripted

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The tiles the history takes as written are all those a shape really
 // writes, however far it reaches. Each shape is painted with the pen's edge
 // at every offset from a tile's edge, across and along, in several pen

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history over real strokes and commands on a small canvas: every
 // kind of step goes back and comes again pixel for pixel, the limits drop
 // the oldest steps, and a new step ends what could be redone.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Every stroke event reports an area that covers every pixel it changed, so
 // the window never shows something other than the drawing. One brush per
 // case, at every thickness, with both fill styles and every colour mode, over

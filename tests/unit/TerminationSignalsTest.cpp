@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The termination signals: the first reaches the event loop, a second ends
 // the program even when the event loop no longer answers, and the handler
 // never waits nor disturbs the code it interrupts.

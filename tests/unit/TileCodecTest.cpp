@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The undo history's tile codec: whatever a tile holds, and wherever it lies
 // in the drawing (edge tiles cut short included), what is decoded is exactly
 // what was encoded, and nothing around it is touched.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "shell/window/Form1.h"
 
 #include <QAction>
@@ -73,9 +74,21 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     connectMenus();
     bindHistoryKeys();
     new ClipboardKeys(this, *session_, dialogs_, [this] { repaintChanged(); });
+    end_ = std::make_unique<EndOfRun>([this] {
+        Form_QueryUnload();
+        session_->keepAtEnd();
+    });
 }
 
 Form1::~Form1() = default;
+
+void Form1::startKeeping(const QString& folder, RestoreQuestion& question, KeepTiming timing)
+{
+    startKeepingPaintings(*session_, folder, question, timing);
+    // A painting put back or under may differ anywhere.
+    session_->takeRepaintArea();
+    view_->update();
+}
 
 int Form1::scaleWidth() const { return view_->width(); }
 int Form1::scaleHeight() const { return view_->height(); }
@@ -356,7 +369,7 @@ void Form1::refitToScreen()
 
 void Form1::closeEvent(QCloseEvent* event)
 {
-    Form_QueryUnload();
+    end_->run();
     event->accept();
     QApplication::quit();
 }

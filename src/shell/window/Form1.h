@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 #include <QMainWindow>
 #include <array>
@@ -7,8 +8,10 @@
 #include "files/FileDialogs.h"
 #include "imageops/Operations.h"
 #include "paint/StrokeContext.h"
+#include "session/KeptStart.h"
 #include "session/PaintSession.h"
 #include "shell/core/Startup.h"
+#include "shell/window/EndOfRun.h"
 #include "shell/window/Menus.h"
 #include "shell/window/QtFileDialogs.h"
 
@@ -56,6 +59,12 @@ public:
 
     // Writes the settings file (the close request); every call writes it again.
     void Form_QueryUnload();
+    // The close handling, once however the run ends: the settings written
+    // and the painting kept.
+    EndOfRun& endOfRun() { return *end_; }
+    // Once the window shows: offers or puts back the painting the last run
+    // left in folder, and keeps this run's painting there (see KeptStart.h).
+    void startKeeping(const QString& folder, RestoreQuestion& question, KeepTiming timing = {});
 
     // Ctrl+Z, and Ctrl+Shift+Z or Ctrl+Y: nothing while a mouse button is held.
     void undoStep();
@@ -90,6 +99,7 @@ private:
     std::array<QLabel*, 3> labels_{};
     QWidget* swatch_ = nullptr;
     int frameFitTries_ = 0;
+    std::unique_ptr<EndOfRun> end_;
 };
 
 } // namespace pemma

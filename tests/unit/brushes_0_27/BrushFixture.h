@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Brush tests: the shared stroke driver and what they read back.
 #include <QRect>

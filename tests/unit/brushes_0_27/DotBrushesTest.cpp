@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brushes 4, 19, 20 (orbit and waves), 5 to 7 (sprays), 9 to 11 (rings).
 #include "BrushFixture.h"
 

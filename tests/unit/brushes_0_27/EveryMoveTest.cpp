@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What one drawing move of each of brushes 1 to 27 does to the random
 // generator and to the repaint area.
 #include <QImage>

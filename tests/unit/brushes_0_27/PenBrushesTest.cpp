@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brushes 1 to 3 (speed-dependent width, brush 1's fade-out) and brush 8.
 #include "BrushFixture.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Brushes 12 to 18, 21 to 27: boxes, bands, fixed marks, stars and confetti.
 #include "BrushFixture.h"
 #include "paint/Brushes.h"

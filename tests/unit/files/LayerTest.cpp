@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Background and foreground commands rebuild the drawing from the background
 // colour and picture, and leave the drawing state alone.
 #include "files/LayerCommands.h"

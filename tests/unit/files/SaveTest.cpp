@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The save commands: the confirmation loop, what lands in the file, and
 // failures that are reported and leave any earlier file as it was.
 #include <QDir>

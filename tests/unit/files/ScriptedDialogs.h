@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // Scripted dialogs and window for driving the file commands without a display.
 #include <QString>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Sharing a painting: the copy for the clipboard, paste as the background
 // (as opening the picture's file would, or nothing at all), the PNG save.
 #include <QBuffer>

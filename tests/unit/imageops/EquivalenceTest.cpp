@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The fast runners against the plain point-by-point walk: every command, on
 // random pictures of awkward sizes, must leave the same pixels, the same
 // picture size, last colour read, pen width and drawing position.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the commands do, case by case: the worked colours, the frame they
 // share, and the geometric ones.
 #include <gtest/gtest.h>
