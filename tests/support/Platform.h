@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 // What the window tests must know of the platform under them. They run under
 // the offscreen platform and again under Wayland (Weston's headless backend),
