@@ -284,7 +284,10 @@ void PaintSession::backgroundBlack() { canvasCommand(black_Click); }
 void PaintSession::backgroundWhite() { canvasCommand(clback_Click); }
 void PaintSession::clearForeground() { canvasCommand(clsc_Click); }
 
-bool PaintSession::undo()
+bool PaintSession::undo() { return travel(&History::undo); }
+bool PaintSession::redo() { return travel(&History::redo); }
+
+bool PaintSession::travel(bool (History::*step)())
 {
     if (held_)
         return false;
@@ -294,24 +297,7 @@ bool PaintSession::undo()
     // The history writes the drawing without announcing it.
     if (keeper_)
         keeper_->settle();
-    const bool done = history_.undo();
-    if (keeper_ && done) {
-        keeper_->changedWithin(canvas_.dirty());
-        keeper_->changeEnded();
-    }
-    return done;
-}
-
-bool PaintSession::redo()
-{
-    if (held_)
-        return false;
-    if (state_.isDrawing)
-        endStroke(state_);
-    // The history writes the drawing without announcing it.
-    if (keeper_)
-        keeper_->settle();
-    const bool done = history_.redo();
+    const bool done = (history_.*step)();
     if (keeper_ && done) {
         keeper_->changedWithin(canvas_.dirty());
         keeper_->changeEnded();

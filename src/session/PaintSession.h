@@ -135,6 +135,8 @@ public:
 private:
     template <typename F>
     void fileCommand(F command);
+    // Undo or redo, by the rules both follow.
+    bool travel(bool (History::*step)());
     // A background or foreground command, always a step.
     void canvasCommand(void (*command)(Canvas&));
     void strokeMove(QPointF pos, bool held);
