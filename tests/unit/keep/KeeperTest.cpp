@@ -189,4 +189,12 @@ TEST(Keeper, AFailedWriteNeverStopsPaintingIsReportedOnceAndTheNextChangeTriesAg
     d.stroke({{200, 10}, {300, 100}});
     ASSERT_TRUE(k.writtenTimes(1));
     EXPECT_EQ(k.keptHash(), k.shown());
+
+    // A folder removed while the program runs is made again, with the lock
+    // that keeps other starts from taking the painting.
+    ASSERT_TRUE(QDir(home.filePath("state")).removeRecursively());
+    d.stroke({{300, 10}, {200, 100}});
+    ASSERT_TRUE(k.writtenTimes(2));
+    EXPECT_EQ(k.keptHash(), k.shown());
+    EXPECT_FALSE(takeNewestPainting(home.filePath("state/pemmarover"))) << "it is still this program's";
 }
