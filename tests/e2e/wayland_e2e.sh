@@ -16,7 +16,8 @@ convert -size 1920x1080 'xc:rgb(10,200,30)' "$E2E_TMP/green.png"
 APP="$E2E_TMP/app"
 mkdir -p "$APP"
 cp "$BIN" "$APP/pemmarover"
-(cd "$APP" && exec ./pemmarover "$E2E_TMP/green.png" >"$APP/out.log" 2>&1) &
+APP_LOG="$APP/out.log"
+(cd "$APP" && exec ./pemmarover "$E2E_TMP/green.png" >"$APP_LOG" 2>&1) &
 APP_PID=$!
 
 # The program's window in the compositor's scene graph: "x1 y1 x2 y2".
@@ -30,7 +31,7 @@ window_box() {
 # until the window's place has stood for three looks in a row.
 box= same=0
 for _ in $(seq 1 100); do
-    kill -0 "$APP_PID" 2>/dev/null || { cat "$APP/out.log" >&2; fail "the program ended"; }
+    kill -0 "$APP_PID" 2>/dev/null || fail "the program ended"
     now=$(window_box)
     if [ -n "$now" ] && [ "$now" = "$box" ]; then
         same=$((same + 1))
@@ -41,7 +42,7 @@ for _ in $(seq 1 100); do
     box=$now
     sleep 0.1
 done
-[ -n "$box" ] || { cat "$APP/out.log" "$E2E_TMP/weston.log" >&2; fail "the window did not appear"; }
+[ -n "$box" ] || { cat "$E2E_TMP/weston.log" >&2; fail "the window did not appear"; }
 read -r x1 y1 x2 y2 <<<"$box"
 echo "window on the screen at ($x1, $y1) -> ($x2, $y2)"
 [ "$x1" -ge 0 ] && [ "$y1" -ge 0 ] && [ "$x2" -le 1920 ] && [ "$y2" -le 1080 ] \

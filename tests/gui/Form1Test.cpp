@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QElapsedTimer>
 #include <QApplication>
 #include <QFile>
 #include <QMenu>
@@ -18,8 +17,11 @@
 #include "shell/window/CanvasView.h"
 #include "shell/window/Form1.h"
 #include "state/Colour.h"
+#include "support/Platform.h"
 
 using namespace pemma;
+using test::becameActive;
+using test::kNoActivation;
 
 namespace {
 
@@ -49,42 +51,6 @@ struct Window {
     }
     Form1 form;
 };
-
-bool onWayland() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
-
-// Shortcuts act only in the active window. Under Wayland only the compositor
-// activates a window, when it gives it the keyboard: Weston's headless
-// backend has no keyboard to give.
-constexpr const char* kNoActivation = "Wayland: the compositor has activated no window (no keyboard)";
-
-bool becameActive(QWidget& window)
-{
-    window.activateWindow();
-    return !onWayland() || QTest::qWaitFor([&] { return window.isActiveWindow(); }, 2000);
-}
-
-// Under Wayland the compositor sizes the window after it is first shown (a
-// maximized window takes the free area, learnt once it is on the screen), and
-// each new size repaints it whole: waits until it is shown and its size has
-// stood for a while.
-void waitUntilSettled(QWidget& window)
-{
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
-    if (!onWayland())
-        return;
-    QSize size = window.size();
-    QElapsedTimer still;
-    still.start();
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            if (window.size() != size) {
-                size = window.size();
-                still.restart();
-            }
-            return still.elapsed() > 300;
-        },
-        10000));
-}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -281,7 +247,7 @@ TEST(Form1, StrokeRepaintsOnlyWhatChanged)
         }
     } spy;
     QWidget* view = w.form.canvasView();
-    waitUntilSettled(w.form);
+    test::waitUntilSettled(w.form);
     QApplication::processEvents();
     view->installEventFilter(&spy);
     w.press({500, 500});
