@@ -134,18 +134,37 @@ private:
     }
 
 #if defined(__SSE2__)
-    // Bit k set where pixel p[k] (k = 0..3) is of the border colour.
-    unsigned borderMask4(const QRgb* p) const
+    // All ones in each lane whose pixel is of the border colour.
+    __m128i hits(const QRgb* p) const
     {
         const __m128i rgb = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)),
                                           _mm_set1_epi32(static_cast<int>(kRgb)));
-        const __m128i hit = _mm_cmpeq_epi32(rgb, _mm_set1_epi32(static_cast<int>(border_)));
-        return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(hit)));
+        return _mm_cmpeq_epi32(rgb, _mm_set1_epi32(static_cast<int>(border_)));
+    }
+    static unsigned lanes(__m128i v) { return static_cast<unsigned>(_mm_movemask_ps(_mm_castsi128_ps(v))); }
+    static unsigned lanes16(__m128i a, __m128i b, __m128i c, __m128i d)
+    {
+        return lanes(a) | lanes(b) << 4 | lanes(c) << 8 | lanes(d) << 12;
     }
     // Bit k set where pixel p[k] (k = 0..15) is of the border colour.
-    unsigned borderMask16(const QRgb* p) const
+    unsigned borderMask16(const QRgb* p) const { return lanes16(hits(p), hits(p + 4), hits(p + 8), hits(p + 12)); }
+    // Whether any of p[0..15] is of the border colour: the bit mask is only
+    // worked out where a run ends.
+    bool anyBorder16(const QRgb* p, unsigned& mask) const
     {
-        return borderMask4(p) | borderMask4(p + 4) << 4 | borderMask4(p + 8) << 8 | borderMask4(p + 12) << 12;
+        const __m128i a = hits(p), b = hits(p + 4), c = hits(p + 8), d = hits(p + 12);
+        if (_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(a, b), _mm_or_si128(c, d))) == 0)
+            return false;
+        mask = lanes16(a, b, c, d);
+        return true;
+    }
+    bool anyOpen16(const QRgb* p, unsigned& mask) const
+    {
+        const __m128i a = hits(p), b = hits(p + 4), c = hits(p + 8), d = hits(p + 12);
+        if (_mm_movemask_epi8(_mm_and_si128(_mm_and_si128(a, b), _mm_and_si128(c, d))) == 0xFFFF)
+            return false;
+        mask = ~lanes16(a, b, c, d) & 0xFFFFu;
+        return true;
     }
 #else
     unsigned borderMask16(const QRgb* p) const
@@ -155,14 +174,17 @@ private:
             mask |= static_cast<unsigned>((p[k] & kRgb) == border_) << k;
         return mask;
     }
+    bool anyBorder16(const QRgb* p, unsigned& mask) const { return (mask = borderMask16(p)) != 0; }
+    bool anyOpen16(const QRgb* p, unsigned& mask) const { return (mask = ~borderMask16(p) & 0xFFFFu) != 0; }
 #endif
 
     // The first pixel at or after from, before to, that is not open (to if none).
     int openUntil(const QRgb* r, int from, int to) const
     {
         int i = from;
+        unsigned m = 0;
         for (; i + 16 <= to; i += 16)
-            if (const unsigned m = borderMask16(r + i))
+            if (anyBorder16(r + i, m))
                 return i + std::countr_zero(m);
         while (i < to && open(r[i]))
             ++i;
@@ -172,8 +194,9 @@ private:
     int closedUntil(const QRgb* r, int from, int to) const
     {
         int i = from;
+        unsigned m = 0;
         for (; i + 16 <= to; i += 16)
-            if (const unsigned m = ~borderMask16(r + i) & 0xFFFFu)
+            if (anyOpen16(r + i, m))
                 return i + std::countr_zero(m);
         while (i < to && !open(r[i]))
             ++i;
