@@ -1,0 +1,240 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Pointer-to-pixel latency of the painter through the real X server: the
+// pointer is pressed and moved with XTest in small steps, and after each step
+// the screen around the pointer is read back until a pixel differs from
+// before the step. The time from the sent motion to that read is the
+// latency. A step that changes nothing within the timeout is a miss, counted
+// apart from the percentiles (a sparse brush may paint nothing new).
+//
+// Each case starts the program afresh, its brush and thickness given by the
+// settings file beside it, drawing black (single colour) on white.
+#include <X11/extensions/XTest.h>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "WindowBench.h"
+
+namespace {
+
+const char* const kUsage =
+    "usage: window_latency --program PATH [--moves N] [--step PX] [--timeout-ms MS]\n"
+    "                      [--cases BRUSH:THICKNESS,...]\n"
+    "  Under $DISPLAY (an X server without a window manager, such as Xvfb, with\n"
+    "  XTest), starts the program once per case, presses the pointer near the\n"
+    "  screen's centre, moves it N times (default 300) by PX pixels (default 4)\n"
+    "  to the right, and prints the median, 99th percentile and largest time from\n"
+    "  each move to the first changed pixel around the pointer, and the moves\n"
+    "  that changed nothing within MS (default 200). Default cases: 0:10 (the\n"
+    "  plain pen), 33:100, 44:100, 45:100.\n";
+
+struct Case {
+    int brush = 0, thickness = 0;
+};
+
+std::vector<Case> parseCases(const std::string& text)
+{
+    std::vector<Case> cases;
+    std::stringstream list(text);
+    for (std::string item; std::getline(list, item, ',');) {
+        Case c;
+        char colon = 0;
+        std::istringstream in(item);
+        if (!(in >> c.brush >> colon >> c.thickness) || colon != ':' || !in.eof() || c.brush < 0 || c.brush > 45 ||
+            c.thickness < 1 || c.thickness > 100)
+            wb::fail("a case is BRUSH:THICKNESS with a brush 0..45 and a thickness 1..100, not \"" + item + "\"");
+        cases.push_back(c);
+    }
+    if (cases.empty())
+        wb::fail("no cases given");
+    return cases;
+}
+
+struct Result {
+    Case c;
+    std::vector<double> latencies;
+    int misses = 0;
+    int area = 0;
+    double pollMs = 0;
+};
+
+// Reads the area until it has stayed the same for quietMs; returns its
+// pixels then.
+std::vector<char> settle(wb::XServer& x, wb::Child& child, const wb::XServer::Area& area, double quietMs)
+{
+    std::vector<char> last, now;
+    x.grab(area, last);
+    auto stableSince = wb::Clock::now();
+    const auto start = stableSince;
+    for (;;) {
+        wb::sleepMs(0.5);
+        x.grab(area, now);
+        const auto t = wb::Clock::now();
+        if (now != last) {
+            last.swap(now);
+            stableSince = t;
+        } else if (wb::msBetween(stableSince, t) >= quietMs) {
+            return last;
+        }
+        if (wb::msBetween(start, t) > 10000)
+            wb::fail("the screen around the pointer keeps changing");
+        if (!wb::childRunning(child))
+            wb::fail("the program ended while painting; its output:\n" + wb::logTail(child.log));
+    }
+}
+
+// The fields of the settings line the program wrote at its close.
+std::vector<std::string> settingsFields(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::string line;
+    std::getline(in, line);
+    std::vector<std::string> fields;
+    std::stringstream split(line);
+    for (std::string f; std::getline(split, f, ',');)
+        fields.push_back(f);
+    return fields;
+}
+
+Result measure(wb::XServer& x, const std::string& program, const Case& c, int moves, int step, double timeoutMs)
+{
+    namespace fs = std::filesystem;
+    Display* dpy = x.display();
+    const std::string folder = fs::path(program).parent_path().string();
+    const std::string settings = folder + "/pic-ini.dat";
+    // Black, single colour, white background.
+    wb::writeFile(settings, "0,0,0," + std::to_string(c.thickness) + ",1," + std::to_string(c.brush) + ",,,16777215\r\n");
+    const wb::TempFolder home("pemma-home-");
+    const std::string log = folder + "/latency.log";
+
+    x.drainEvents();
+    wb::Child child = wb::launch({program}, home.path(), folder, log);
+    const wb::XServer::Mapped map = x.waitForMap(child, 30000);
+
+    // The painting's middle, away from the controls at its top left; the
+    // stroke runs through the screen's centre.
+    const int y = map.y + map.height / 2;
+    const int x0 = map.x + map.width / 2 - moves * step / 2;
+    if (x0 < map.x + 100 || x0 + moves * step > map.x + map.width - 100)
+        wb::fail("the window is too narrow for " + std::to_string(moves) + " moves of " + std::to_string(step) + " px");
+    for (auto start = wb::Clock::now(); x.pixel(map.x + map.width / 2, y) != 0xffffffu;) {
+        if (wb::msBetween(start, wb::Clock::now()) > 30000)
+            wb::fail("the painting was not shown white within 30 s");
+        if (!wb::childRunning(child))
+            wb::fail("the program ended at start; its output:\n" + wb::logTail(log));
+        wb::sleepMs(1);
+    }
+
+    // Wide enough for the brush around the pointer: the pen's width, the
+    // rings of brush 33 and the innermost circle (radius 101) of 44 and 45.
+    const int half = c.brush >= 28 ? std::max(c.thickness, 101) + 24 : c.thickness + 24;
+    Result result;
+    result.c = c;
+
+    XTestFakeMotionEvent(dpy, -1, x0, y, CurrentTime);
+    XFlush(dpy);
+    wb::XServer::Area area = x.clip(x0 - half, y - half, 2 * half + 1, 2 * half + 1);
+    result.area = area.width;
+    settle(x, child, area, 300);
+    XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+    XFlush(dpy);
+    settle(x, child, area, 300);
+
+    std::vector<char> before, now;
+    double pollTotal = 0;
+    long polls = 0;
+    bool lastMissed = false;
+    for (int i = 1; i <= moves; ++i) {
+        const int px = x0 + i * step;
+        area = x.clip(px - half, y - half, 2 * half + 1, 2 * half + 1);
+        // After a miss, a late paint may still be on its way: wait it out.
+        before = settle(x, child, area, lastMissed ? 300 : 5);
+        const auto sent = wb::Clock::now();
+        XTestFakeMotionEvent(dpy, -1, px, y, CurrentTime);
+        XFlush(dpy);
+        for (;;) {
+            const auto pollStart = wb::Clock::now();
+            x.grab(area, now);
+            const auto t = wb::Clock::now();
+            pollTotal += wb::msBetween(pollStart, t);
+            ++polls;
+            if (now != before) {
+                result.latencies.push_back(wb::msBetween(sent, t));
+                lastMissed = false;
+                break;
+            }
+            if (wb::msBetween(sent, t) > timeoutMs) {
+                ++result.misses;
+                lastMissed = true;
+                break;
+            }
+            wb::sleepMs(0.1);
+        }
+    }
+    XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+    XFlush(dpy);
+    settle(x, child, area, 100);
+    result.pollMs = polls ? pollTotal / static_cast<double>(polls) : 0;
+
+    if (!wb::closeChild(child, 10000))
+        wb::fail("the program did not close cleanly; its output:\n" + wb::logTail(log));
+    // The settings written at the close show that the case's brush and
+    // thickness were the ones painted with.
+    const std::vector<std::string> fields = settingsFields(settings);
+    if (fields.size() < 6 || fields[3] != std::to_string(c.thickness) || fields[5] != std::to_string(c.brush))
+        wb::fail("the program did not paint with brush " + std::to_string(c.brush) + " at thickness " +
+                 std::to_string(c.thickness) + " (its settings at the close: " + (fields.empty() ? "none" : "") +
+                 [&] {
+                     std::string s;
+                     for (const auto& f : fields)
+                         s += f + ",";
+                     return s;
+                 }() + ")");
+    std::error_code ignored;
+    fs::remove(log, ignored);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const wb::Options options(argc, argv, {"--program", "--moves", "--step", "--timeout-ms", "--cases"}, kUsage);
+    const std::string program = options.text("--program", "");
+    if (program.empty()) {
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    const int moves = options.number("--moves", 300);
+    const int step = options.number("--step", 4);
+    const double timeoutMs = options.number("--timeout-ms", 200);
+    const std::vector<Case> cases = parseCases(options.text("--cases", "0:10,33:100,44:100,45:100"));
+
+    wb::XServer x;
+    int event = 0, error = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(x.display(), &event, &error, &major, &minor))
+        wb::fail("the X server has no XTest extension");
+    const wb::TempFolder base("pemma-latency-");
+    const std::string copy = wb::copyProgram(program, base.path());
+
+    std::printf("pointer-to-pixel latency at %dx%d: %d moves of %d px, a move changing nothing within %.0f ms is a "
+                "miss\n",
+                x.width(), x.height(), moves, step, timeoutMs);
+    std::printf("%-8s %9s %6s %8s %8s %8s %7s  %s\n", "brush", "thickness", "moves", "median", "p99", "max",
+                "misses", "(read area, one read)");
+    std::fflush(stdout);
+    bool withinTarget = true;
+    for (const Case& c : cases) {
+        const Result r = measure(x, copy, c, moves, step, timeoutMs);
+        const double p99 = wb::percentile(r.latencies, 99);
+        withinTarget = withinTarget && r.misses == 0 && p99 <= 8.3;
+        std::printf("%-8d %9d %6d %8.2f %8.2f %8.2f %7d  (%dx%d px, %.2f ms)\n", c.brush, c.thickness, moves,
+                    wb::median(r.latencies), p99, wb::maxOf(r.latencies), r.misses, r.area, r.area, r.pollMs);
+        std::fflush(stdout);
+    }
+    std::printf("times in ms; target p99 <= 8.3 ms: %s\n", withinTarget ? "met" : "NOT met");
+    return 0;
+}
