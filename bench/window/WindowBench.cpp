@@ -50,6 +50,14 @@ void forget(pid_t pid)
             slot = 0;
 }
 
+// The temporary folders alive, removed on the way out by fail(). A signal
+// ends the program without them: run.sh gives it a TMPDIR of its own.
+std::vector<std::string>& liveFolders()
+{
+    static std::vector<std::string> folders;
+    return folders;
+}
+
 void killAll()
 {
     for (auto& slot : g_children) {
@@ -73,17 +81,11 @@ int onXError(Display* dpy, XErrorEvent* e)
 {
     char text[256];
     XGetErrorText(dpy, e->error_code, text, sizeof text);
-    std::fprintf(stderr, "window bench: X error: %s (request %d.%d)\n", text, e->request_code, e->minor_code);
-    killAll();
-    std::exit(1);
+    fail(std::string("X error: ") + text + " (request " + std::to_string(e->request_code) + "." +
+         std::to_string(e->minor_code) + ")");
 }
 
-int onXIoError(Display*)
-{
-    std::fprintf(stderr, "window bench: the connection to the X server was lost\n");
-    killAll();
-    std::_Exit(1);
-}
+int onXIoError(Display*) { fail("the connection to the X server was lost"); }
 
 struct SignalSetUp {
     SignalSetUp()
@@ -109,6 +111,12 @@ void fail(const std::string& message)
 {
     std::fprintf(stderr, "window bench: %s\n", message.c_str());
     killAll();
+    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+    }
+    for (const std::string& folder : liveFolders()) {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder, ignored);
+    }
     std::exit(1);
 }
 
@@ -123,12 +131,14 @@ TempFolder::TempFolder(const std::string& prefix)
     if (!::mkdtemp(buffer.data()))
         fail("cannot make a temporary folder " + pattern + ": " + std::strerror(errno));
     path_ = buffer.data();
+    liveFolders().push_back(path_);
 }
 
 TempFolder::~TempFolder()
 {
     std::error_code ignored;
     std::filesystem::remove_all(path_, ignored);
+    std::erase(liveFolders(), path_);
 }
 
 Child launch(const std::vector<std::string>& argv, const std::string& home, const std::string& workFolder,
@@ -222,6 +232,7 @@ Child launch(const std::vector<std::string>& argv, const std::string& home, cons
     child.execTime = Clock::time_point(std::chrono::duration_cast<Clock::duration>(
         std::chrono::seconds(started.tv_sec) + std::chrono::nanoseconds(started.tv_nsec)));
     child.log = log;
+    child.name = std::filesystem::path(argv[0]).filename().string();
     return child;
 }
 
@@ -360,12 +371,12 @@ XServer::Mapped XServer::waitForMap(Child& child, double timeoutMs)
             return {ev.xmap.window, when, attributes.x, attributes.y, attributes.width, attributes.height};
         }
         if (!childRunning(child))
-            fail("the program ended before its window was shown; its output:\n" + logTail(child.log));
+            fail(child.name + " ended before its window was shown; its output:\n" + logTail(child.log));
         const double left = msBetween(Clock::now(), end);
         if (left <= 0) {
             closeChild(child, 2000);
-            fail("no window was shown within " + std::to_string(static_cast<int>(timeoutMs)) +
-                 " ms; the program's output:\n" + logTail(child.log));
+            fail(child.name + " showed no window within " + std::to_string(static_cast<int>(timeoutMs)) +
+                 " ms; its output:\n" + logTail(child.log));
         }
         pollfd pfd{ConnectionNumber(dpy_), POLLIN, 0};
         ::poll(&pfd, 1, static_cast<int>(std::min(left, 50.0)) + 1);
@@ -431,12 +442,12 @@ Memory settledMemory(Child& child, double timeoutMs, bool* settled)
     const Clock::time_point end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double, std::milli>(timeoutMs));
     std::optional<Memory> last = readMemory(child.pid);
     if (!last)
-        fail("cannot read the memory of the program");
+        fail("cannot read the memory of " + child.name);
     for (;;) {
         sleepMs(300);
         const std::optional<Memory> now = readMemory(child.pid);
         if (!now || !childRunning(child))
-            fail("the program ended while idle; its output:\n" + logTail(child.log));
+            fail(child.name + " ended while idle; its output:\n" + logTail(child.log));
         const bool same = now->rss == last->rss;
         last = now;
         if (same || Clock::now() > end) {

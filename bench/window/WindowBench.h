@@ -47,6 +47,7 @@ struct Child {
     pid_t pid = -1;
     Clock::time_point execTime; // taken by the child just before exec
     std::string log;
+    std::string name; // the program's file name, for messages
 };
 
 Child launch(const std::vector<std::string>& argv, const std::string& home, const std::string& workFolder,

@@ -23,7 +23,11 @@ done
 command -v Xvfb >/dev/null || { echo "window bench: Xvfb is missing (apt-get install xvfb)" >&2; exit 1; }
 
 TMP=$(mktemp -d)
+# The measuring programs' own temporary folders go here too, so that an
+# interrupted run leaves nothing behind.
+export TMPDIR="$TMP"
 XVFB_PID=
+BENCH_PID=
 stop_xvfb() {
     if [ -n "$XVFB_PID" ]; then
         kill "$XVFB_PID" 2>/dev/null || true
@@ -31,8 +35,27 @@ stop_xvfb() {
         XVFB_PID=
     fi
 }
-trap 'stop_xvfb; rm -rf "$TMP"' EXIT
+# A measuring program ends the program it started when it is ended itself.
+stop_bench() {
+    if [ -n "$BENCH_PID" ]; then
+        kill "$BENCH_PID" 2>/dev/null || true
+        wait "$BENCH_PID" 2>/dev/null || true
+        BENCH_PID=
+    fi
+}
+trap 'stop_bench; stop_xvfb; rm -rf "$TMP"' EXIT
 trap 'exit 130' INT TERM HUP
+
+# run COMMAND...: runs it in the background and waits for it, so that a
+# signal to this script is handled at once rather than when it ends.
+run() {
+    local rc=0
+    "$@" &
+    BENCH_PID=$!
+    wait "$BENCH_PID" || rc=$?
+    BENCH_PID=
+    return $rc
+}
 
 # start_xvfb WxH: a display of that size on a number Xvfb picks itself.
 start_xvfb() {
@@ -53,7 +76,7 @@ echo "load: $(uptime)"
 if [ "$ONLY" != latency ]; then
     for size in 1920x1080 3840x2160; do
         start_xvfb "$size"
-        "$BUILD/bench/window/window_startup" --program "$BUILD/pemmarover" \
+        run "$BUILD/bench/window/window_startup" --program "$BUILD/pemmarover" \
             --bare "$BUILD/bench/window/bare_qt_window" --runs "$RUNS"
         stop_xvfb
         echo
@@ -62,6 +85,6 @@ fi
 if [ "$ONLY" != startup ]; then
     start_xvfb 3840x2160
     echo "load: $(uptime)"
-    "$BUILD/bench/window/window_latency" --program "$BUILD/pemmarover" --moves "$MOVES"
+    run "$BUILD/bench/window/window_latency" --program "$BUILD/pemmarover" --moves "$MOVES"
     stop_xvfb
 fi
