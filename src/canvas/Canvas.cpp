@@ -49,9 +49,12 @@ int rasterReach(int w) { return (w + 1) / 2 + 1; }
 
 // What cls() puts on the drawing: the background colour (black when it is
 // the invalid colour), the picture over it from the top-left corner.
+// The pixel of the background colour (black for the invalid colour).
+QRgb backRgb(Colour back) { return back < 0 ? Canvas::toRgb(kBlack) : Canvas::toRgb(back); }
+
 void paintBackground(QImage& image, Colour back, const QImage& picture)
 {
-    image.fill(back < 0 ? Canvas::toRgb(kBlack) : Canvas::toRgb(back));
+    image.fill(backRgb(back));
     if (!picture.isNull()) {
         QPainter p(&image);
         p.drawImage(QPoint(0, 0), picture);
@@ -72,7 +75,8 @@ QRect spanned(QPoint a, QPoint b)
 Canvas::Canvas(int width, int height)
     : image_(std::max(1, width), std::max(1, height), QImage::Format_RGB32)
 {
-    image_.fill(toRgb(backColor_));
+    plainRgb_ = toRgb(backColor_);
+    image_.fill(plainRgb_);
     dirty_ = image_.rect();
 }
 
@@ -115,6 +119,7 @@ constexpr int kMostPieces = 1024;
 void Canvas::announceSegment(QPoint a, QPoint b, int width)
 {
     // Half the pen and a margin for the rasteriser's rounding.
+    plain_ = false;
     if (observer_)
         observer_->aboutToWriteAlong(a, b, width / 2 + 2);
 }
@@ -142,8 +147,16 @@ void Canvas::announceCircle(double x, double y, double radius, bool filled)
 
 void Canvas::cls()
 {
+    const QRgb back = backRgb(backColor_);
+    // A blank drawing of the same colour is left as it is: at start the
+    // settings' colour is most often the one the drawing was made with, and
+    // a screen-sized image need not be written twice.
+    const bool unchanged = picture_.isNull() && plainRgb() == back;
     aboutToWrite(image_.rect());
-    paintBackground(image_, backColor_, picture_);
+    if (!unchanged)
+        paintBackground(image_, backColor_, picture_);
+    plain_ = picture_.isNull();
+    plainRgb_ = back;
     curX_ = curY_ = 0;
     dirty_ = image_.rect();
 }
@@ -160,6 +173,7 @@ QRect Canvas::claim(const QRect& area)
     const QRect r = area.intersected(image_.rect());
     if (r.isEmpty())
         return QRect();
+    plain_ = false;
     dirty_ |= r;
     return r;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <QImage>
 #include <QRect>
+#include <optional>
 #include <vector>
 
 #include "state/Types.h"
@@ -50,8 +51,18 @@ public:
 
     int width() const { return image_.width(); }
     int height() const { return image_.height(); }
-    QImage& image() { return image_; }
+    // Write access to the pixels ends what plainRgb() knows.
+    QImage& image()
+    {
+        plain_ = false;
+        return image_;
+    }
     const QImage& image() const { return image_; }
+    // The one colour of every pixel while the drawing is as cls() or the
+    // constructor left it with no picture and nothing has written to it since
+    // (nor had write access to its pixels); otherwise none. Lets a copy of a
+    // blank drawing be made without reading or writing its pixels.
+    std::optional<QRgb> plainRgb() const { return plain_ ? std::optional(plainRgb_) : std::nullopt; }
 
     // Attributes.
     Colour foreColor() const { return foreColor_; }
@@ -101,6 +112,7 @@ public:
     // changes it; code that writes the image's rows itself calls it too.
     void aboutToWrite(const QRect& area)
     {
+        plain_ = false;
         if (observer_)
             observer_->aboutToWrite(area);
     }
@@ -121,7 +133,11 @@ public:
     // empties it.
     QRect dirty() const { return dirty_; }
     QRect takeDirty();
-    void markDirty(const QRect& r) { dirty_ |= r.intersected(image_.rect()); }
+    void markDirty(const QRect& r)
+    {
+        plain_ = false;
+        dirty_ |= r.intersected(image_.rect());
+    }
 
     // Horizontal half-extent of each row of a dot of pen width w, rows from
     // -r to r (r = the row reach); the dot covers (cx + dx, cy + dy) for
@@ -160,6 +176,8 @@ private:
     void restoreDot(int cx, int cy, int w);
 
     QImage image_;
+    bool plain_ = true;
+    QRgb plainRgb_ = 0;
     QImage picture_;
     QImage backdrop_;
     Colour foreColor_ = kBlack;

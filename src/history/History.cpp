@@ -2,6 +2,7 @@
 #include "history/History.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace pemma {
 
@@ -18,6 +19,30 @@ Tile History::take(const QImage& image, int index) const
     Tile tile = encodeTile(image, marks_.tileRect(index));
     tile.index = index;
     return tile;
+}
+
+Tile History::takeBefore(int index) const
+{
+    if (!plainTiles_.empty() && plainTiles_[static_cast<std::size_t>(index)]) {
+        Tile tile = plainTile(marks_.tileRect(index), plainRgb_);
+        tile.index = index;
+        return tile;
+    }
+    return take(before_, index);
+}
+
+bool History::sameAsBefore(const QImage& image, int index) const
+{
+    if (!plainTiles_.empty() && plainTiles_[static_cast<std::size_t>(index)])
+        return plainArea(image, marks_.tileRect(index), plainRgb_);
+    return sameTile(image, before_, marks_.tileRect(index));
+}
+
+void History::copyToBefore(const QImage& image, int index)
+{
+    copyTile(image, before_, marks_.tileRect(index));
+    if (!plainTiles_.empty())
+        plainTiles_[static_cast<std::size_t>(index)] = 0;
 }
 
 void History::Step::count()
@@ -41,18 +66,29 @@ std::size_t History::bytes() const
 
 void History::syncGrid()
 {
-    const QImage& image = canvas_.image();
+    // Read only: write access would end what the canvas knows of a blank
+    // drawing.
+    const Canvas& canvas = canvas_;
+    const QImage& image = canvas.image();
     if (!before_.isNull() && before_.size() == image.size() && image.depth() == 32) {
         // Bring the copy up to date where the drawing changed outside steps.
-        marks_.takeStrays([&](int index) { copyTile(image, before_, marks_.tileRect(index)); });
+        marks_.takeStrays([&](int index) { copyToBefore(image, index); });
         return;
     }
     // The first step, or a drawing of another size: start afresh.
     undo_.clear();
     redo_.clear();
-    before_ = image.convertToFormat(QImage::Format_RGB32);
-    before_.detach();
+    const std::optional<QRgb> plain = canvas.plainRgb();
+    if (plain && image.format() == QImage::Format_RGB32) {
+        before_ = QImage(image.size(), QImage::Format_RGB32);
+        plainRgb_ = *plain;
+    } else {
+        before_ = image.convertToFormat(QImage::Format_RGB32);
+        before_.detach();
+    }
     marks_.reset(before_.width(), before_.height());
+    const auto tiles = [](int length) { return static_cast<std::size_t>((length + kTileSize - 1) / kTileSize); };
+    plainTiles_.assign(plain && !before_.isNull() ? tiles(before_.width()) * tiles(before_.height()) : 0, 1);
 }
 
 void History::restart()
@@ -81,9 +117,9 @@ void History::endStep(Keep keep)
     open_.reset();
     marks_.closeStep();
 
-    const QImage& image = canvas_.image();
+    const QImage& image = std::as_const(canvas_).image();
     std::vector<int>& written = marks_.written();
-    std::erase_if(written, [&](int index) { return sameTile(image, before_, marks_.tileRect(index)); });
+    std::erase_if(written, [&](int index) { return sameAsBefore(image, index); });
     if (*step.backColor == canvas_.backColor())
         step.backColor.reset();
     if (*step.picture == canvas_.picture())
@@ -102,8 +138,8 @@ void History::endStep(Keep keep)
         step.tiles.reserve(written.size());
     for (int index : written) {
         if (record)
-            step.tiles.push_back(take(before_, index));
-        copyTile(image, before_, marks_.tileRect(index));
+            step.tiles.push_back(takeBefore(index));
+        copyToBefore(image, index);
     }
     written.clear();
     if (!record) {
@@ -146,7 +182,7 @@ void History::exchange(Step& step)
         const QRect r = marks_.tileRect(tile.index);
         Tile now = take(image, tile.index);
         decodeTile(tile, image, r);
-        copyTile(image, before_, r);
+        copyToBefore(image, tile.index);
         canvas_.markDirty(r);
         tile = std::move(now);
     }

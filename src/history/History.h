@@ -95,6 +95,11 @@ private:
 
     // Tile `index` of the image as it is now.
     Tile take(const QImage& image, int index) const;
+    // The copy of the drawing, tile by tile: what it holds, whether the
+    // image's tile is the same, and bringing it up to date from the image.
+    Tile takeBefore(int index) const;
+    bool sameAsBefore(const QImage& image, int index) const;
+    void copyToBefore(const QImage& image, int index);
     void syncGrid();
     // A write is coming: outside a step it ends redo. False while there is
     // no copy of the drawing to mark tiles in.
@@ -119,6 +124,13 @@ private:
     // (the copy is brought up to date there when the next step opens). Its
     // size is 0 before the first step.
     QImage before_;
+    // A blank drawing is not copied: the copy is made without its pixels
+    // being written, and a tile of it not brought up to date since (marked
+    // here) stands for a tile of plainRgb_ alone. So a start with a blank
+    // drawing holds no second screen-sized image, and the first stroke
+    // copies only the tiles it paints. Empty when the copy is whole.
+    std::vector<std::uint8_t> plainTiles_;
+    QRgb plainRgb_ = 0;
     TileMarks marks_;
 };
 

@@ -129,4 +129,22 @@ bool sameTile(const QImage& a, const QImage& b, const QRect& area)
     return true;
 }
 
+Tile plainTile(const QRect& area, std::uint32_t pixel)
+{
+    Tile tile;
+    tile.runs = true;
+    tile.data = {static_cast<std::uint32_t>(area.width() * area.height()), pixel};
+    return tile;
+}
+
+bool plainArea(const QImage& image, const QRect& area, std::uint32_t pixel)
+{
+    const auto rows = rowsOf(image, area);
+    for (int y = 0; y < area.height(); ++y)
+        if (std::find_if(rows[y], rows[y] + area.width(), [pixel](std::uint32_t p) { return p != pixel; })
+            != rows[y] + area.width())
+            return false;
+    return true;
+}
+
 } // namespace pemma

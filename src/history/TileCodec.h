@@ -33,5 +33,9 @@ Tile encodeTile(const QImage& image, const QRect& area);
 void decodeTile(const Tile& tile, QImage& image, const QRect& area);
 void copyTile(const QImage& from, QImage& to, const QRect& area);
 bool sameTile(const QImage& a, const QImage& b, const QRect& area);
+// The tile encodeTile makes of an area whose every pixel is `pixel`, and
+// whether every pixel of `area` is.
+Tile plainTile(const QRect& area, std::uint32_t pixel);
+bool plainArea(const QImage& image, const QRect& area, std::uint32_t pixel);
 
 } // namespace pemma

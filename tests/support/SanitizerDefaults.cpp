@@ -26,10 +26,15 @@ const char* __lsan_default_options()
 // free; nothing of ours. D-Bus (used by Qt on X11) keeps a buffer this way;
 // Qt's Wayland plugin never destroys the compositor's globals it bound (the
 // stack as recorded ends in libwayland-client, which makes them for it).
+// When the X display goes away, Qt ends the program with exit() from inside
+// its connection handling, and the font patterns fontconfig made for Qt's
+// font engines are then never destroyed (the stack as recorded ends in
+// libfontconfig, which is built without frame pointers).
 const char* __lsan_default_suppressions()
 {
     return "leak:libdbus-1.so\n"
-           "leak:libwayland-client.so\n";
+           "leak:libwayland-client.so\n"
+           "leak:libfontconfig.so\n";
 }
 
 } // extern "C"
