@@ -111,7 +111,11 @@ void fail(const std::string& message)
 {
     std::fprintf(stderr, "window bench: %s\n", message.c_str());
     killAll();
-    while (::waitpid(-1, nullptr, WNOHANG) > 0) {
+    // Gone before their folders go.
+    for (auto& slot : g_children) {
+        if (slot > 0)
+            ::waitpid(static_cast<pid_t>(slot), nullptr, 0);
+        slot = 0;
     }
     for (const std::string& folder : liveFolders()) {
         std::error_code ignored;

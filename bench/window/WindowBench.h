@@ -25,7 +25,6 @@ double msBetween(Clock::time_point a, Clock::time_point b);
 // Ends the measurement: prints the message, ends any started program.
 [[noreturn]] void fail(const std::string& message);
 
-// Pauses without giving up on the deadline logic of the caller.
 void sleepMs(double ms);
 
 // A temporary folder removed (with everything in it) when the object goes.
