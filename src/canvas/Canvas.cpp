@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "canvas/ScreenImage.h"
 #include "state/Rounding.h"
 
 namespace pemma {
@@ -72,8 +73,7 @@ QRect spanned(QPoint a, QPoint b)
 
 } // namespace
 
-Canvas::Canvas(int width, int height)
-    : image_(std::max(1, width), std::max(1, height), QImage::Format_RGB32)
+Canvas::Canvas(int width, int height) : image_(makeScreenImage(std::max(1, width), std::max(1, height)))
 {
     plainRgb_ = toRgb(backColor_);
     image_.fill(plainRgb_);
@@ -102,7 +102,7 @@ void Canvas::setPicture(const QImage& picture)
 const QImage& Canvas::backdrop()
 {
     if (backdrop_.size() != image_.size()) {
-        backdrop_ = QImage(image_.size(), QImage::Format_RGB32);
+        backdrop_ = makeScreenImage(image_.width(), image_.height());
         paintBackground(backdrop_, backColor_, picture_);
     }
     return backdrop_;

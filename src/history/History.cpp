@@ -2,7 +2,10 @@
 #include "history/History.h"
 
 #include <algorithm>
+#include <cstring>
 #include <utility>
+
+#include "canvas/ScreenImage.h"
 
 namespace pemma {
 
@@ -79,12 +82,13 @@ void History::syncGrid()
     undo_.clear();
     redo_.clear();
     const std::optional<QRgb> plain = canvas.plainRgb();
+    before_ = makeScreenImage(image.width(), image.height());
     if (plain && image.format() == QImage::Format_RGB32) {
-        before_ = QImage(image.size(), QImage::Format_RGB32);
         plainRgb_ = *plain;
-    } else {
-        before_ = image.convertToFormat(QImage::Format_RGB32);
-        before_.detach();
+    } else if (!before_.isNull()) {
+        const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < rgb.height(); ++y)
+            std::memcpy(before_.scanLine(y), rgb.constScanLine(y), static_cast<std::size_t>(rgb.width()) * 4);
     }
     marks_.reset(before_.width(), before_.height());
     const auto tiles = [](int length) { return static_cast<std::size_t>((length + kTileSize - 1) / kTileSize); };

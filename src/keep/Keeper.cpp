@@ -9,6 +9,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include "canvas/ScreenImage.h"
+
 namespace pemma {
 
 Keeper::Keeper(Canvas& canvas, DrawingState& state, CanvasWriteObserver* next, std::unique_ptr<KeepSlot> slot,
@@ -46,7 +48,7 @@ void Keeper::syncGrid()
     const QSize size = canvas_.image().size();
     if (!copy_.isNull() && copy_.size() == size)
         return;
-    copy_ = QImage(size, QImage::Format_RGB32);
+    copy_ = makeScreenImage(size.width(), size.height());
     columns_ = (size.width() + kTileSize - 1) / kTileSize;
     rows_ = (size.height() + kTileSize - 1) / kTileSize;
     const std::size_t n = static_cast<std::size_t>(columns_) * static_cast<std::size_t>(rows_);

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 
 namespace pemma {
 
@@ -40,7 +41,7 @@ void show(PaintSession& session, const KeptPainting& painting)
 KeptPainting currentPainting(PaintSession& session)
 {
     KeptPainting p;
-    p.drawing = session.canvas().image().copy();
+    p.drawing = std::as_const(session.canvas()).image().copy();
     p.backColor = session.canvas().backColor();
     p.picture = session.canvas().picture();
     p.pictureWidth = session.state().pictureWidth;

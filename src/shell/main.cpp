@@ -38,13 +38,8 @@ int main(int argc, char** argv)
     QApplication app(qtArgc, argv);
     QApplication::setApplicationName(pemma::programTitle());
     QApplication::setApplicationDisplayName(pemma::programTitle());
-    // The window shows the icon of the applications menu, and desktops match
-    // it to its menu entry.
+    // Desktops match the window to its menu entry, and so to its icon.
     QApplication::setDesktopFileName(QStringLiteral(PEMMA_APP_ID));
-    QIcon icon;
-    for (const QString& size : QDir(QStringLiteral(":/icons")).entryList())
-        icon.addFile(QStringLiteral(":/icons/%1/pemmarover.png").arg(size));
-    QApplication::setWindowIcon(icon);
 
     // The interface is Japanese; so are the texts of Qt's own dialogs.
     QTranslator qtTranslator;
@@ -67,6 +62,13 @@ int main(int argc, char** argv)
                           : std::optional(pemma::FileName::fromNative(QByteArray::fromStdString(line.file)));
     pemma::RestoreQuestionBox question(&form, form.endOfRun());
     QTimer::singleShot(0, &form, [&form, &question, file] {
+        // The window also carries the icon of the applications menu itself.
+        // Reading it at every size takes longer than showing the window, so
+        // it comes once the window is there.
+        QIcon icon;
+        for (const QString& size : QDir(QStringLiteral(":/icons")).entryList())
+            icon.addFile(QStringLiteral(":/icons/%1/pemmarover.png").arg(size));
+        QApplication::setWindowIcon(icon);
         // The question about the last painting comes first, then the file
         // opens as a step of its own.
         form.startKeeping(pemma::keepFolder(), question);

@@ -47,11 +47,14 @@ if [ "$(id -u)" -eq 0 ]; then
     AS_USER=(setpriv --reuid=65534 --regid=65534 --clear-groups)
 fi
 
+has_icon() { xprop -id "$APP_WINDOW" _NET_WM_ICON | grep -q 'Icon ('; }
+
 run_installed() {
     start_program "$E2E_TMP/installed.log" "$P/bin" "${AS_USER[@]}" env HOME="$HOMEDIR" XDG_CONFIG_HOME="$CFG" \
         XDG_CACHE_HOME="$HOMEDIR/.cache" XDG_STATE_HOME="$HOMEDIR/.local/state" XDG_DATA_HOME="$HOMEDIR/.local/share" \
         XDG_RUNTIME_DIR="$RUNTIME" "$P/bin/pemmarover"
-    xprop -id "$APP_WINDOW" _NET_WM_ICON | grep -q 'Icon (' || fail "the window has no icon"
+    # The icon comes just after the window is shown.
+    wait_for has_icon || fail "the window has no icon"
     kill -TERM "$APP_PID"
     wait_app || fail "the installed program ended with an error"
 }

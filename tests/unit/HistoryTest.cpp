@@ -136,6 +136,26 @@ TEST(History, EveryKindOfStepIsUndoneAndRedonePixelForPixel)
     EXPECT_TRUE(dialogs.errors.empty());
 }
 
+// A blank drawing is not copied for the history; one that anything wrote to
+// before the first step, by a primitive or through its pixels, must be.
+TEST(History, TheFirstStepGivesBackADrawingThatIsNotBlank)
+{
+    const std::vector<std::pair<std::string, std::function<void(Canvas&)>>> writes{
+        {"pixels", [](Canvas& c) { c.image().setPixel(150, 100, qRgb(255, 0, 0)); }},
+        {"primitive", [](Canvas& c) { c.pset(150, 100, 0x0000FF); }},
+        {"other colour", [](Canvas& c) { c.setBackColor(0x00FF00); }},
+        {"blank again", [](Canvas& c) { c.pset(150, 100, 0x0000FF); c.cls(); }},
+    };
+    for (const auto& [name, write] : writes) {
+        Painter p;
+        write(p.rig.canvas);
+        const Look before = p.look();
+        p.stroke(0, 100, 100, 200, 100);
+        ASSERT_TRUE(p.history.undo()) << name;
+        EXPECT_TRUE(p.look() == before) << name;
+    }
+}
+
 TEST(History, ANewStepEndsRedoButAStrokeThatPaintsNothingIsNoStep)
 {
     Painter p;

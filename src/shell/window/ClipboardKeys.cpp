@@ -6,6 +6,7 @@
 #include <QMimeData>
 #include <QShortcut>
 #include <QWidget>
+#include <utility>
 
 #include "files/ClipboardContent.h"
 #include "session/PaintSession.h"
@@ -45,7 +46,7 @@ void ClipboardKeys::copy()
 {
     if (buttonHeld())
         return;
-    QGuiApplication::clipboard()->setMimeData(canvasCopy(session_.canvas().image()).release(), QClipboard::Clipboard);
+    QGuiApplication::clipboard()->setMimeData(canvasCopy(std::as_const(session_.canvas()).image()).release(), QClipboard::Clipboard);
 }
 
 void ClipboardKeys::paste()

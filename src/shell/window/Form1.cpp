@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <sys/stat.h>
+#include <utility>
 
 #include "shell/core/SettingsPlace.h"
 #include "shell/core/Version.h"
@@ -63,7 +64,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     session_->setFileUi(&dialogs_, this);
     setAcceptDrops(true);
 
-    view_ = new CanvasView(session_->canvas().image(), this);
+    view_ = new CanvasView(std::as_const(session_->canvas()).image(), this);
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };

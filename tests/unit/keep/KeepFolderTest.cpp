@@ -85,6 +85,9 @@ TEST(KeepFolder, TwoProgramsKeepApartAndOnlyAFinishedProgramsPaintingIsOfferedOn
     EXPECT_FALSE(again->crashed());
     EXPECT_EQ(test::paintingHash(again->painting()), test::paintingHash(painting(10)));
     again.reset();
+    // Written within the same tick of the file clock, the two paintings
+    // could otherwise be equally new.
+    setAge(aPath, 100);
 
     // B writes on and ends normally; its painting is the newest.
     ASSERT_EQ(b->write(encodeKept(painting(30))), "");
