@@ -18,10 +18,10 @@ RUN_PACKAGES=(cmake g++ ninja-build qt6-base-dev qt6-image-formats-plugins qt6-t
 # The package: CPack's dependency list and strip, and lintian.
 PACKAGE_PACKAGES=(dpkg-dev file lintian)
 # The tests: GoogleTest and Google Benchmark, the end-to-end tests under Xvfb
-# (and the gallery script they run), the install and package tests, the
-# icon check.
-TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev xvfb xdotool imagemagick x11-utils
-               desktop-file-utils appstream librsvg2-bin xclip weston qt6-wayland
+# (and the gallery script they run), the window measurements (XTest and
+# Damage), the install and package tests, the icon check.
+TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev libxtst-dev libxdamage-dev xvfb xdotool
+               imagemagick x11-utils desktop-file-utils appstream librsvg2-bin xclip weston qt6-wayland
                "${PACKAGE_PACKAGES[@]}")
 # The sanitizer build with clang and the fuzzers.
 CHECK_PACKAGES=("${TEST_PACKAGES[@]}" clang libclang-rt-14-dev llvm-14)
