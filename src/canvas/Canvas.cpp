@@ -5,7 +5,11 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "canvas/ScreenImage.h"
 #include "state/Rounding.h"
@@ -300,13 +304,135 @@ void Canvas::circle(double x, double y, double radius)
                                           static_cast<int>(std::ceil(y + radius)) + m)));
     if (area.isEmpty())
         return;
-    QPainter p(&image_);
-    beginAliased(p);
-    p.setClipRect(area);
-    p.setPen(foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen));
-    p.setBrush(filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush));
+    PendingCircle c{QPointF(x, y), radius,
+                    foreColor_ >= 0 ? penFor(foreColor_, drawWidth_) : QPen(Qt::NoPen),
+                    filled ? QBrush(QColor::fromRgb(toRgb(fillColor_))) : QBrush(Qt::NoBrush), area};
     announceCircle(x, y, radius, filled);
-    p.drawEllipse(QPointF(x, y), radius, radius);
+    if (batching_) {
+        pending_.push_back(std::move(c));
+        return;
+    }
+    QPainter p(&image_);
+    paintCircle(p, c, area);
+}
+
+void Canvas::paintCircle(QPainter& p, const PendingCircle& c, const QRect& band)
+{
+    const QRect clip = c.area & band;
+    if (clip.isEmpty())
+        return;
+    beginAliased(p);
+    p.setClipRect(clip);
+    p.setPen(c.pen);
+    p.setBrush(c.brush);
+    p.drawEllipse(c.centre, c.radius, c.radius);
+}
+
+namespace {
+
+// One thread beside the window's, kept for the life of the program, that
+// runs one job at a time for a caller that waits for it.
+class HelperThread {
+public:
+    static HelperThread& instance()
+    {
+        static HelperThread helper;
+        return helper;
+    }
+    void run(std::function<void()> job)
+    {
+        std::lock_guard lock(mutex_);
+        job_ = std::move(job);
+        done_ = false;
+        wake_.notify_all();
+    }
+    void wait()
+    {
+        std::unique_lock lock(mutex_);
+        finished_.wait(lock, [this] { return done_; });
+    }
+    ~HelperThread()
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        thread_.join();
+    }
+
+private:
+    HelperThread() : thread_([this] { loop(); }) {}
+    void loop()
+    {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            wake_.wait(lock, [this] { return stop_ || job_; });
+            if (stop_)
+                return;
+            std::function<void()> job = std::move(job_);
+            job_ = nullptr;
+            lock.unlock();
+            job();
+            lock.lock();
+            done_ = true;
+            finished_.notify_all();
+        }
+    }
+    std::mutex mutex_;
+    std::condition_variable wake_, finished_;
+    std::function<void()> job_;
+    bool done_ = true;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+// Below this many pixels a batch is painted on one thread: handing half of
+// it over would cost more than it saves.
+constexpr qint64 kSplitArea = 512 * 512;
+
+} // namespace
+
+Canvas::CircleBatch::CircleBatch(Canvas& canvas) : canvas_(canvas) { canvas_.batching_ = true; }
+
+Canvas::CircleBatch::~CircleBatch()
+{
+    canvas_.batching_ = false;
+    canvas_.paintPendingCircles();
+}
+
+void Canvas::paintPendingCircles()
+{
+    if (pending_.empty())
+        return;
+    QRect all;
+    for (const PendingCircle& c : pending_)
+        all |= c.area;
+    if (static_cast<qint64>(all.width()) * all.height() < kSplitArea || all.height() < 2) {
+        QPainter p(&image_);
+        for (const PendingCircle& c : pending_)
+            paintCircle(p, c, all);
+    } else {
+        // The lower band on the helper, through an image of its own over the
+        // same pixels; the two bands share no row.
+        const int middle = all.top() + all.height() / 2;
+        const QRect upper(all.left(), all.top(), all.width(), middle - all.top());
+        const QRect lower(all.left(), middle, all.width(), all.bottom() - middle + 1);
+        QImage shared(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(), image_.format());
+        HelperThread& helper = HelperThread::instance();
+        helper.run([this, &shared, lower] {
+            QPainter p(&shared);
+            for (const PendingCircle& c : pending_)
+                paintCircle(p, c, lower);
+        });
+        {
+            QPainter p(&image_);
+            for (const PendingCircle& c : pending_)
+                paintCircle(p, c, upper);
+        }
+        helper.wait();
+    }
+    pending_.clear();
 }
 
 const Canvas::DotShape& Canvas::dotShape(int w)

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+#include <QBrush>
 #include <QImage>
+#include <QPen>
 #include <QRect>
 #include <optional>
 #include <vector>
@@ -94,6 +96,22 @@ public:
     // Circle outlined in the foreground colour, filled like the box. Radius 0
     // is a dot of the pen width.
     void circle(double x, double y, double radius);
+    // While a CircleBatch lives, circles of a radius above 0 are announced
+    // and claimed at once but painted, in order, when it ends: a batch
+    // covering a large area is painted in two bands of rows side by side, on
+    // this thread and a helper thread (Qt's aliased painting sets the same
+    // pixels whatever clip it works in). Nothing else may touch the canvas
+    // while a batch lives.
+    class CircleBatch {
+    public:
+        explicit CircleBatch(Canvas& canvas);
+        ~CircleBatch();
+        CircleBatch(const CircleBatch&) = delete;
+        CircleBatch& operator=(const CircleBatch&) = delete;
+
+    private:
+        Canvas& canvas_;
+    };
     // A dot of the pen width in the given colour.
     void pset(double x, double y, Colour c);
     // A segment of the given width, with the footprint of line(), along
@@ -159,6 +177,15 @@ public:
     }
 
 private:
+    struct PendingCircle {
+        QPointF centre;
+        double radius;
+        QPen pen;
+        QBrush brush;
+        QRect area;
+    };
+    void paintCircle(QPainter& p, const PendingCircle& c, const QRect& band);
+    void paintPendingCircles();
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
     void announceSegment(QPoint a, QPoint b, int width);
     // The drawing as cls() builds it, made when first asked for and kept
@@ -188,6 +215,8 @@ private:
     double curX_ = 0, curY_ = 0;
     QRect dirty_;
     CanvasWriteObserver* observer_ = nullptr;
+    bool batching_ = false;
+    std::vector<PendingCircle> pending_;
 };
 
 } // namespace pemma

@@ -52,9 +52,12 @@ StepResult bandedRings(StrokeContext& ctx, double& x, double& y)
     Canvas& canvas = ctx.canvas;
     const int T = pressedThickness(ctx);
     canvas.setFillStyle(Canvas::Transparent);
-    for (int i = 25; i >= 1; --i) {
-        ringShade(ctx, i);
-        canvas.circle(x, y, std::floor(i * T / 3.0));
+    {
+        Canvas::CircleBatch rings(canvas);
+        for (int i = 25; i >= 1; --i) {
+            ringShade(ctx, i);
+            canvas.circle(x, y, std::floor(i * T / 3.0));
+        }
     }
     canvas.setFillStyle(Canvas::Solid);
     ringShade(ctx, 0);
@@ -116,6 +119,7 @@ bool discsCoverSmallerOnes(const Canvas& canvas)
 // style in force (filled discs after brush 30).
 StepResult concentricCircles(StrokeContext& ctx, double& x, double& y)
 {
+    Canvas::CircleBatch circles(ctx.canvas);
     for (int i = discsCoverSmallerOnes(ctx.canvas) ? 10 : 1; i <= 10; ++i)
         ctx.canvas.circle(x, y, 100 * i + 1);
     return StepResult::Continue;
@@ -129,6 +133,7 @@ StepResult doubleConcentricCircles(StrokeContext& ctx, double& x, double& y)
 {
     const DrawingState& s = ctx.state;
     const double mx = screenWidthPixels(s) - x, my = screenHeightPixels(s) - y;
+    Canvas::CircleBatch circles(ctx.canvas);
     for (int i = discsCoverSmallerOnes(ctx.canvas) ? 10 : 1; i <= 10; ++i) {
         ctx.canvas.circle(x, y, 100 * i + 1);
         ctx.canvas.circle(mx, my, 100 * i + 1);

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <random>
 
 #include "canvas/Canvas.h"
@@ -171,6 +172,42 @@ TEST(Canvas, BoxOutlineCoversThePixelsWithinHalfThePenWidthOfItsEdges)
             dot.pset(x1, y1, pen);
             EXPECT_TRUE(d.image() == dot.image()) << "pen " << w;
         }
+    }
+}
+
+// A batch paints large areas in two bands on two threads; the pixels and the
+// dirty rectangle must be those of the circles painted one by one, whatever
+// the pens, fills, sizes and how far the circles reach off the drawing.
+TEST(Canvas, ABatchOfCirclesPaintsWhatTheCirclesPaintOneByOne)
+{
+    std::mt19937 random(7);
+    auto uniform = [&](double from, double to) { return std::uniform_real_distribution<double>(from, to)(random); };
+    for (int round = 0; round < 40; ++round) {
+        Canvas one(1100, 800), batched(1100, 800);
+        std::vector<std::function<void(Canvas&)>> circles;
+        const int n = 1 + static_cast<int>(random() % 12);
+        for (int k = 0; k < n; ++k) {
+            const double x = uniform(-300, 1400), y = uniform(-300, 1100), r = uniform(0, 900);
+            const int width = 1 + static_cast<int>(random() % 120);
+            const Colour colour = static_cast<Colour>(random() % 0x1000000);
+            const bool solid = random() % 3 == 0;
+            circles.push_back([=](Canvas& c) {
+                c.setDrawWidth(width);
+                c.setForeColor(colour);
+                c.setFillStyle(solid ? Canvas::Solid : Canvas::Transparent);
+                c.setFillColor(colour ^ 0x00FFFF);
+                c.circle(x, y, r);
+            });
+        }
+        for (const auto& circle : circles)
+            circle(one);
+        {
+            Canvas::CircleBatch batch(batched);
+            for (const auto& circle : circles)
+                circle(batched);
+        }
+        ASSERT_EQ(one.image(), batched.image()) << "round " << round;
+        ASSERT_EQ(one.dirty(), batched.dirty()) << "round " << round;
     }
 }
 
