@@ -80,7 +80,6 @@ QRect spanned(QPoint a, QPoint b)
 Canvas::Canvas(int width, int height) : image_(makeScreenImage(std::max(1, width), std::max(1, height)))
 {
     plainRgb_ = toRgb(backColor_);
-    image_.fill(plainRgb_);
     dirty_ = image_.rect();
 }
 
@@ -157,8 +156,10 @@ void Canvas::cls()
     // a screen-sized image need not be written twice.
     const bool unchanged = picture_.isNull() && plainRgb() == back;
     aboutToWrite(image_.rect());
-    if (!unchanged)
+    if (!unchanged) {
         paintBackground(image_, backColor_, picture_);
+        unwritten_ = false;
+    }
     plain_ = picture_.isNull();
     plainRgb_ = back;
     curX_ = curY_ = 0;
@@ -177,6 +178,7 @@ QRect Canvas::claim(const QRect& area)
     const QRect r = area.intersected(image_.rect());
     if (r.isEmpty())
         return QRect();
+    fillIfUnwritten();
     plain_ = false;
     dirty_ |= r;
     return r;

@@ -56,10 +56,15 @@ public:
     // Write access to the pixels ends what plainRgb() knows.
     QImage& image()
     {
+        fillIfUnwritten();
         plain_ = false;
         return image_;
     }
-    const QImage& image() const { return image_; }
+    const QImage& image() const
+    {
+        fillIfUnwritten();
+        return image_;
+    }
     // The one colour of every pixel while the drawing is as cls() or the
     // constructor left it with no picture and nothing has written to it since
     // (nor had write access to its pixels); otherwise none. Lets a copy of a
@@ -124,6 +129,7 @@ public:
     {
         if (x < 0 || y < 0 || x >= image_.width() || y >= image_.height())
             return kInvalidColour;
+        fillIfUnwritten();
         return fromRgb(reinterpret_cast<const QRgb*>(image_.constScanLine(y))[x]);
     }
     // Every writer calls this with the area it is about to change, before it
@@ -177,6 +183,17 @@ public:
     }
 
 private:
+    // A new drawing's pixels are written when they are first needed (at the
+    // latest, when the window first shows them), not when it is made: the
+    // first write of a screen-sized image costs page faults, and a start
+    // need not wait for them before its window appears.
+    void fillIfUnwritten() const
+    {
+        if (unwritten_) {
+            image_.fill(plainRgb_);
+            unwritten_ = false;
+        }
+    }
     struct PendingCircle {
         QPointF centre;
         double radius;
@@ -202,7 +219,8 @@ private:
     // The dot of width w centred on pixel (cx, cy), taken from the backdrop.
     void restoreDot(int cx, int cy, int w);
 
-    QImage image_;
+    mutable QImage image_;
+    mutable bool unwritten_ = true;
     bool plain_ = true;
     QRgb plainRgb_ = 0;
     QImage picture_;

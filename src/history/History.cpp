@@ -70,23 +70,23 @@ std::size_t History::bytes() const
 void History::syncGrid()
 {
     // Read only: write access would end what the canvas knows of a blank
-    // drawing.
+    // drawing (and the pixels of a blank one are not read at all).
     const Canvas& canvas = canvas_;
-    const QImage& image = canvas.image();
-    if (!before_.isNull() && before_.size() == image.size() && image.depth() == 32) {
+    const QSize size(canvas.width(), canvas.height());
+    if (!before_.isNull() && before_.size() == size && canvas.image().depth() == 32) {
         // Bring the copy up to date where the drawing changed outside steps.
-        marks_.takeStrays([&](int index) { copyToBefore(image, index); });
+        marks_.takeStrays([&](int index) { copyToBefore(canvas.image(), index); });
         return;
     }
     // The first step, or a drawing of another size: start afresh.
     undo_.clear();
     redo_.clear();
     const std::optional<QRgb> plain = canvas.plainRgb();
-    before_ = makeScreenImage(image.width(), image.height());
-    if (plain && image.format() == QImage::Format_RGB32) {
+    before_ = makeScreenImage(size.width(), size.height());
+    if (plain) {
         plainRgb_ = *plain;
     } else if (!before_.isNull()) {
-        const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+        const QImage rgb = canvas.image().convertToFormat(QImage::Format_RGB32);
         for (int y = 0; y < rgb.height(); ++y)
             std::memcpy(before_.scanLine(y), rgb.constScanLine(y), static_cast<std::size_t>(rgb.width()) * 4);
     }

@@ -45,7 +45,7 @@ Keeper::Values Keeper::currentValues() const
 
 void Keeper::syncGrid()
 {
-    const QSize size = canvas_.image().size();
+    const QSize size(canvas_.width(), canvas_.height());
     if (!copy_.isNull() && copy_.size() == size)
         return;
     copy_ = makeScreenImage(size.width(), size.height());
@@ -106,7 +106,7 @@ void Keeper::aboutToWriteAlong(QPoint a, QPoint b, int reach)
 
 void Keeper::changedWithin(const QRect& area)
 {
-    const QRect r = area.intersected(canvas_.image().rect());
+    const QRect r = area.intersected(QRect(0, 0, canvas_.width(), canvas_.height()));
     if (!r.isEmpty())
         markTiles(r.left(), r.top(), r.right(), r.bottom());
 }

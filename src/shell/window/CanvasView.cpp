@@ -7,7 +7,7 @@
 
 namespace pemma {
 
-CanvasView::CanvasView(const QImage& drawing, QWidget* parent) : QWidget(parent), drawing_(drawing)
+CanvasView::CanvasView(const Canvas& drawing, QWidget* parent) : QWidget(parent), drawing_(drawing)
 {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -19,7 +19,7 @@ void CanvasView::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     const QRect r = event->rect();
-    p.drawImage(r.topLeft(), drawing_, r);
+    p.drawImage(r.topLeft(), drawing_.image(), r);
 }
 
 void CanvasView::mousePressEvent(QMouseEvent* event)

@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <functional>
 
+#include "canvas/Canvas.h"
+
 class QMouseEvent;
 
 namespace pemma {
@@ -13,7 +15,7 @@ namespace pemma {
 class CanvasView final : public QWidget {
     Q_OBJECT
 public:
-    CanvasView(const QImage& drawing, QWidget* parent);
+    CanvasView(const Canvas& drawing, QWidget* parent);
 
     std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
 
@@ -24,7 +26,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    const QImage& drawing_;
+    const Canvas& drawing_;
 };
 
 } // namespace pemma

@@ -64,7 +64,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     session_->setFileUi(&dialogs_, this);
     setAcceptDrops(true);
 
-    view_ = new CanvasView(std::as_const(session_->canvas()).image(), this);
+    view_ = new CanvasView(std::as_const(session_->canvas()), this);
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };
