@@ -159,8 +159,7 @@ OPEN=0 SAVE_BMP=1 BLACK=4 WHITE=5 CLEAR=6
 # "画像開く": opens picture $1 as the canvas's background picture.
 open_picture() {
     choose_dialog 0 $OPEN "open dialog for $1"
-    enter_name "$1"
-    wait_gone "$DIALOG" "after opening $1"
+    enter_name_until_gone "$1" "$DIALOG" "after opening $1"
 }
 
 # "bmp完全保存": saves the whole canvas as BMP file $1, answering Yes.

@@ -192,6 +192,25 @@ enter_name() {
     xdotool key Return
 }
 
+# Enters name $1 in open dialog $2 until the dialog is gone ($3 says what
+# for, in a failure). A dialog still setting itself up on a busy machine can
+# lose the first keys (its name field not yet focused, or a completion popup
+# taking the Return); while it keeps the focus the name is entered again
+# every five seconds.
+enter_name_until_gone() {
+    local end=$((SECONDS + E2E_DEADLINE)) again=$((SECONDS + 5))
+    enter_name "$1"
+    until focus_left "$2"; do
+        [ -z "$APP_PID" ] || kill -0 "$APP_PID" 2>/dev/null || fail "the program has ended"
+        [ "$SECONDS" -ge "$end" ] && fail "a dialog did not close: $3"
+        if [ "$SECONDS" -ge "$again" ]; then
+            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$2" ] && enter_name "$1"
+            again=$((SECONDS + 5))
+        fi
+        sleep 0.1
+    done
+}
+
 wait_file() { wait_for test -s "$1" || fail "$2: $1 was not written"; }
 
 # ---------------------------------------------------------------- the screen
