@@ -8,7 +8,6 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
-#include <QMimeData>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QScrollBar>
@@ -16,7 +15,6 @@
 #include <QSignalBlocker>
 #include <QTimer>
 #include <cstdio>
-#include <sys/stat.h>
 #include <utility>
 
 #include "shell/core/SettingsPlace.h"
@@ -24,6 +22,7 @@
 #include "shell/window/CanvasView.h"
 #include "shell/window/ClipboardKeys.h"
 #include "shell/window/ColourSliderStyle.h"
+#include "shell/window/DroppedFile.h"
 #include "shell/window/PenInput.h"
 #include "shell/window/ScreenFit.h"
 #include "state/Rounding.h"
@@ -33,23 +32,6 @@ namespace pemma {
 namespace {
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
-
-// The one local file of a drop, if that is what it holds. Its name is taken
-// as the bytes the URL encodes, so a name that is no UTF-8 still leads to its
-// file.
-std::optional<FileName> droppedFile(const QMimeData* data)
-{
-    if (!data || !data->hasUrls())
-        return std::nullopt;
-    const QList<QUrl> urls = data->urls();
-    if (urls.size() != 1 || !urls.first().isLocalFile() || !urls.first().host().isEmpty())
-        return std::nullopt;
-    const QByteArray path = QByteArray::fromPercentEncoding(urls.first().path(QUrl::FullyEncoded).toLatin1());
-    struct stat st {};
-    if (path.isEmpty() || ::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    return FileName::fromNative(path);
-}
 
 } // namespace
 
