@@ -197,6 +197,22 @@ void Canvas::line(double x1, double y1, double x2, double y2)
     line(x1, y1, x2, y2, foreColor_);
 }
 
+template <typename MakePen>
+void Canvas::strokeSegment(QPoint a, QPoint b, int width, MakePen makePen)
+{
+    const int m = rasterReach(width);
+    const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
+    if (area.isEmpty())
+        return;
+    announceSegment(a, b, width);
+    const QPen pen = makePen();
+    QPainter p(&image_);
+    beginAliased(p);
+    p.setClipRect(area);
+    p.setPen(pen);
+    p.drawLine(QPointF(a), QPointF(b));
+}
+
 void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
 {
     curX_ = x2;
@@ -211,16 +227,7 @@ void Canvas::line(double x1, double y1, double x2, double y2, Colour c)
         paintDot(a.x(), a.y(), toRgb(c));
         return;
     }
-    const int m = rasterReach(drawWidth_);
-    const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
-    if (area.isEmpty())
-        return;
-    announceSegment(a, b, drawWidth_);
-    QPainter p(&image_);
-    beginAliased(p);
-    p.setClipRect(area);
-    p.setPen(penFor(c, drawWidth_));
-    p.drawLine(QPointF(a), QPointF(b));
+    strokeSegment(a, b, drawWidth_, [&] { return penFor(c, drawWidth_); });
 }
 
 void Canvas::lineTo(double x2, double y2)
@@ -471,6 +478,23 @@ void Canvas::pset(double x, double y, Colour c)
     paintDot(roundHalfEven(x), roundHalfEven(y), toRgb(c));
 }
 
+template <typename WriteRow>
+void Canvas::forDotRows(int cx, int cy, int w, WriteRow write)
+{
+    const DotShape& dot = dotShape(w);
+    const int r = dot.reach;
+    const QRect area = claim(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
+    if (area.isEmpty())
+        return;
+    aboutToWrite(area);
+    for (int py = area.top(); py <= area.bottom(); ++py) {
+        const int span = dot.spans[py - cy + r];
+        const int x0 = std::max(area.left(), cx - span), x1 = std::min(area.right(), cx + span);
+        if (x0 <= x1) // a row of a dot centred beyond the edge may miss the drawing
+            write(py, x0, x1);
+    }
+}
+
 void Canvas::paintDot(int cx, int cy, QRgb rgb)
 {
     if (drawWidth_ == 1) {
@@ -480,20 +504,10 @@ void Canvas::paintDot(int cx, int cy, QRgb rgb)
         }
         return;
     }
-    const DotShape& dot = dotShape(drawWidth_);
-    const int r = dot.reach;
-    const QRect area = claim(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
-    if (area.isEmpty())
-        return;
-    aboutToWrite(area);
-    for (int py = area.top(); py <= area.bottom(); ++py) {
-        const int span = dot.spans[py - cy + r];
-        const int x0 = std::max(area.left(), cx - span), x1 = std::min(area.right(), cx + span);
-        if (x0 > x1)
-            continue; // this row of a dot centred beyond the edge misses the drawing
-        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(py));
+    forDotRows(cx, cy, drawWidth_, [&](int y, int x0, int x1) {
+        QRgb* row = reinterpret_cast<QRgb*>(image_.scanLine(y));
         std::fill(row + x0, row + x1 + 1, rgb);
-    }
+    });
 }
 
 void Canvas::restoreLine(double x1, double y1, double x2, double y2, double width)
@@ -506,38 +520,17 @@ void Canvas::restoreLine(double x1, double y1, double x2, double y2, double widt
         restoreDot(a.x(), a.y(), w);
         return;
     }
-    const int m = rasterReach(w);
-    const QRect area = claim(spanned(a, b).adjusted(-m, -m, m, m));
-    if (area.isEmpty())
-        return;
-    announceSegment(a, b, w);
     // The same aliased stroke as line() paints, filled from the backdrop
     // pixel for pixel (an opaque texture at the drawing's own origin).
-    QPen pen(QBrush(backdrop()), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    QPainter p(&image_);
-    beginAliased(p);
-    p.setClipRect(area);
-    p.setPen(pen);
-    p.drawLine(QPointF(a), QPointF(b));
+    strokeSegment(a, b, w, [&] { return QPen(QBrush(backdrop()), w, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); });
 }
 
 void Canvas::restoreDot(int cx, int cy, int w)
 {
-    const DotShape& dot = dotShape(w);
-    const int r = dot.reach;
-    const QRect area = claim(QRect(cx - r, cy - r, 2 * r + 1, 2 * r + 1));
-    if (area.isEmpty())
-        return;
-    aboutToWrite(area);
-    const QImage& from = backdrop();
-    for (int py = area.top(); py <= area.bottom(); ++py) {
-        const int span = dot.spans[py - cy + r];
-        const int x0 = std::max(area.left(), cx - span), x1 = std::min(area.right(), cx + span);
-        if (x0 > x1)
-            continue;
-        const QRgb* src = reinterpret_cast<const QRgb*>(from.constScanLine(py));
-        std::copy(src + x0, src + x1 + 1, reinterpret_cast<QRgb*>(image_.scanLine(py)) + x0);
-    }
+    forDotRows(cx, cy, w, [&](int y, int x0, int x1) {
+        const QRgb* src = reinterpret_cast<const QRgb*>(backdrop().constScanLine(y));
+        std::copy(src + x0, src + x1 + 1, reinterpret_cast<QRgb*>(image_.scanLine(y)) + x0);
+    });
 }
 
 } // namespace pemma

@@ -203,6 +203,10 @@ private:
     };
     void paintCircle(QPainter& p, const PendingCircle& c, const QRect& band);
     void paintPendingCircles();
+    // The aliased segment from a to b with round ends of the given width, in
+    // the pen makePen() gives (made only when something is to be painted).
+    template <typename MakePen>
+    void strokeSegment(QPoint a, QPoint b, int width, MakePen makePen);
     void strokePath(const class QPainterPath& path, Colour c, bool fill);
     void announceSegment(QPoint a, QPoint b, int width);
     // The drawing as cls() builds it, made when first asked for and kept
@@ -214,6 +218,10 @@ private:
     QRect claim(const QRect& area);
     // Fills the rows of r, which lies inside the drawing.
     void fillRows(const QRect& r, QRgb rgb);
+    // Claims and announces the dot of width w centred on pixel (cx, cy) and
+    // hands each of its rows on the drawing to write(y, x0, x1), ends included.
+    template <typename WriteRow>
+    void forDotRows(int cx, int cy, int w, WriteRow write);
     // The dot of the pen width centred on pixel (cx, cy).
     void paintDot(int cx, int cy, QRgb rgb);
     // The dot of width w centred on pixel (cx, cy), taken from the backdrop.

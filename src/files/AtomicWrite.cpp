@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "files/AtomicWrite.h"
+#include "files/FileRead.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -25,19 +26,10 @@ QString systemError(int err) { return QString::fromLocal8Bit(std::strerror(err))
 bool readStart(int fd, qint64 size, QByteArray* out)
 {
     out->resize(static_cast<qsizetype>(size));
-    qint64 done = 0;
-    while (done < size) {
-        const ssize_t n = ::pread(fd, out->data() + done, static_cast<size_t>(size - done), done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            if (n == 0)
-                errno = EIO;
-            return false;
-        }
-        done += n;
-    }
-    return true;
+    const qint64 n = readAllAt(fd, out->data(), size, 0);
+    if (n >= 0 && n < size)
+        errno = EIO;
+    return n == size;
 }
 
 QByteArray folderOf(const QByteArray& path)
@@ -209,16 +201,23 @@ QString replaceFile(const QString& path, const QByteArray& data, ReplaceMode mod
         err = errno;
     if (err == 0 && ::fsync(fd) != 0)
         err = errno;
+    if (const int failed = finishReplace(fd, err, temp, target, folder))
+        return systemError(failed);
+    return {};
+}
+
+int finishReplace(int fd, int err, const QByteArray& temp, const QByteArray& target, const QByteArray& folder)
+{
     if (::close(fd) != 0 && err == 0)
         err = errno;
     if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
         err = errno;
     if (err != 0) {
         ::unlink(temp.constData());
-        return systemError(err);
+        return err;
     }
     syncFolder(folder);
-    return {};
+    return 0;
 }
 
 QString rewriteInPlace(const QString& path, const QByteArray& data)

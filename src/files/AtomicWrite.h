@@ -45,5 +45,10 @@ QString notRegularFileText();
 bool writeAllAt(int fd, const char* data, qint64 size, off_t offset);
 // Syncs a folder, so that a rename in it lasts.
 void syncFolder(const QByteArray& folder);
+// Ends the replacing of target (in folder) by the temporary file temp, open
+// as fd, after writing it with the result err: closes fd; unless an error
+// has come, renames temp over target and syncs the folder; otherwise removes
+// temp. 0 on success, otherwise the first error.
+int finishReplace(int fd, int err, const QByteArray& temp, const QByteArray& target, const QByteArray& folder);
 
 } // namespace pemma

@@ -66,22 +66,31 @@ bool OpenedFile::readStart(qint64 max, QByteArray* out)
         afterOpenedFileCheckForTesting();
     const qint64 wanted = std::clamp<qint64>(max, 0, size_);
     out->resize(static_cast<qsizetype>(wanted));
-    qint64 done = 0;
-    while (done < wanted) {
-        const ssize_t n = ::pread(fd_, out->data() + done, static_cast<size_t>(wanted - done), done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0) {
-            error_ = errno;
-            out->clear();
-            return false;
-        }
-        if (n == 0)
-            break; // the file is shorter now than when it was opened
-        done += n;
+    // A file shorter now than when it was opened gives what it still has.
+    const qint64 done = readAllAt(fd_, out->data(), wanted, 0);
+    if (done < 0) {
+        error_ = errno;
+        out->clear();
+        return false;
     }
     out->truncate(static_cast<qsizetype>(done));
     return true;
+}
+
+qint64 readAllAt(int fd, char* data, qint64 size, qint64 offset)
+{
+    qint64 done = 0;
+    while (done < size) {
+        const ssize_t n = ::pread(fd, data + done, static_cast<size_t>(size - done), offset + done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break;
+        done += n;
+    }
+    return done;
 }
 
 } // namespace pemma

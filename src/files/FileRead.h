@@ -19,6 +19,10 @@ struct FileName {
     FileName absolute() const;
 };
 
+// Reads up to size bytes at offset, retrying short and interrupted reads
+// until size or the end of the file; the bytes read, or -1 with errno set.
+qint64 readAllAt(int fd, char* data, qint64 size, qint64 offset);
+
 // A file opened once for reading. What it is and how large it is come from
 // the open file itself, and so do its bytes: a name that leads somewhere else
 // a moment later (a swapped file, a pipe put in its place) changes nothing.

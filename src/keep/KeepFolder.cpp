@@ -67,16 +67,7 @@ int replaceChecked(const QByteArray& folder, const QByteArray& target, const QBy
     if (err == 0 && probed)
         if (void (*probe)() = writeProbe.load())
             probe();
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.constData(), target.constData()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.constData());
-        return err;
-    }
-    syncFolder(folder);
-    return 0;
+    return finishReplace(fd, err, temp, target, folder);
 }
 
 // Makes lockPath a new lock file held through the returned descriptor: made

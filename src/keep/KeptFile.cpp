@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "canvas/Canvas.h"
+#include "files/FileRead.h"
 
 namespace pemma {
 
@@ -514,17 +515,8 @@ KeptRead readPicturePart(const QString& path, qint64 bytes, QByteArray* out)
         r.error = QStringLiteral("its picture's file is missing or cut short");
     } else {
         out->resize(static_cast<qsizetype>(bytes));
-        qint64 done = 0;
-        while (done < bytes) {
-            const ssize_t n = ::pread(fd, out->data() + done, static_cast<size_t>(bytes - done), done);
-            if (n < 0 && errno == EINTR)
-                continue;
-            if (n <= 0) {
-                r.error = QStringLiteral("its picture's file is unreadable");
-                break;
-            }
-            done += n;
-        }
+        if (readAllAt(fd, out->data(), bytes, 0) != bytes)
+            r.error = QStringLiteral("its picture's file is unreadable");
     }
     if (fd >= 0)
         ::close(fd);
