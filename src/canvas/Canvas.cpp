@@ -5,12 +5,9 @@
 #include <QPainterPath>
 #include <algorithm>
 #include <cmath>
-#include <condition_variable>
-#include <functional>
 #include <memory>
-#include <mutex>
-#include <thread>
 
+#include "canvas/HelperThread.h"
 #include "canvas/ScreenImage.h"
 #include "state/Rounding.h"
 
@@ -339,63 +336,6 @@ void Canvas::paintCircle(QPainter& p, const PendingCircle& c, const QRect& band)
 
 namespace {
 
-// One thread beside the window's, kept for the life of the program, that
-// runs one job at a time for a caller that waits for it.
-class HelperThread {
-public:
-    static HelperThread& instance()
-    {
-        static HelperThread helper;
-        return helper;
-    }
-    void run(std::function<void()> job)
-    {
-        std::lock_guard lock(mutex_);
-        job_ = std::move(job);
-        done_ = false;
-        wake_.notify_all();
-    }
-    void wait()
-    {
-        std::unique_lock lock(mutex_);
-        finished_.wait(lock, [this] { return done_; });
-    }
-    ~HelperThread()
-    {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        thread_.join();
-    }
-
-private:
-    HelperThread() : thread_([this] { loop(); }) {}
-    void loop()
-    {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            wake_.wait(lock, [this] { return stop_ || job_; });
-            if (stop_)
-                return;
-            std::function<void()> job = std::move(job_);
-            job_ = nullptr;
-            lock.unlock();
-            job();
-            lock.lock();
-            done_ = true;
-            finished_.notify_all();
-        }
-    }
-    std::mutex mutex_;
-    std::condition_variable wake_, finished_;
-    std::function<void()> job_;
-    bool done_ = true;
-    bool stop_ = false;
-    std::thread thread_;
-};
-
 // Below this many pixels a batch is painted on one thread: handing half of
 // it over would cost more than it saves.
 constexpr qint64 kSplitArea = 512 * 512;
@@ -428,18 +368,17 @@ void Canvas::paintPendingCircles()
         const QRect upper(all.left(), all.top(), all.width(), middle - all.top());
         const QRect lower(all.left(), middle, all.width(), all.bottom() - middle + 1);
         QImage shared(image_.bits(), image_.width(), image_.height(), image_.bytesPerLine(), image_.format());
-        HelperThread& helper = HelperThread::instance();
-        helper.run([this, &shared, lower] {
-            QPainter p(&shared);
-            for (const PendingCircle& c : pending_)
-                paintCircle(p, c, lower);
-        });
-        {
-            QPainter p(&image_);
-            for (const PendingCircle& c : pending_)
-                paintCircle(p, c, upper);
-        }
-        helper.wait();
+        runBeside(
+            [this, &shared, lower] {
+                QPainter p(&shared);
+                for (const PendingCircle& c : pending_)
+                    paintCircle(p, c, lower);
+            },
+            [this, upper] {
+                QPainter p(&image_);
+                for (const PendingCircle& c : pending_)
+                    paintCircle(p, c, upper);
+            });
     }
     pending_.clear();
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "canvas/Canvas.h"
+#include "canvas/ShownCells.h"
 
 class QMouseEvent;
 
@@ -19,6 +20,12 @@ public:
 
     std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
 
+    // Repaints what changed of the drawing within `area` (every pixel that
+    // changed since the last call lies in it).
+    void showChanged(const QRect& area);
+    // Repaints the whole drawing.
+    void showAll();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -26,7 +33,13 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    const QImage* shownImage() const;
+
     const Canvas& drawing_;
+    ShownCells shown_;
+    // What showChanged asked to repaint since the last paint: the record in
+    // shown_ already describes it as it will be painted.
+    QRegion asked_;
 };
 
 } // namespace pemma

@@ -29,6 +29,7 @@
 
 namespace pemma {
 
+
 namespace {
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
@@ -70,7 +71,7 @@ void Form1::startKeeping(const QString& folder, RestoreQuestion& question, KeepT
     startKeepingPaintings(*session_, folder, question, timing);
     // A painting put back or under may differ anywhere.
     session_->takeRepaintArea();
-    view_->update();
+    view_->showAll();
 }
 
 int Form1::scaleWidth() const { return view_->width(); }
@@ -98,7 +99,7 @@ void Form1::connectMenus()
             s.operation(item);
             // An operation may change any pixel: the whole view is repainted.
             s.takeRepaintArea();
-            view_->update();
+            view_->showAll();
         });
     }
 
@@ -271,7 +272,7 @@ void Form1::Form_Load()
     }
     // The whole drawing is new: it is repainted whole now, so that the first
     // stroke repaints only what it paints.
-    view_->update();
+    view_->showAll();
 }
 
 void Form1::refreshCheckMarks(const DrawingState& s)
@@ -296,7 +297,7 @@ void Form1::repaintChanged()
 {
     const QRect r = session_->takeRepaintArea();
     if (!r.isEmpty())
-        view_->update(r);
+        view_->showChanged(r);
 }
 
 void Form1::Form_QueryUnload()
