@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 
 #include "canvas/HelperThread.h"
 
@@ -16,6 +17,10 @@ namespace {
 // one rectangle: each rectangle costs the window and the display more than
 // the pixels between.
 constexpr int kBridgedCells = 2;
+// Past this many rectangles the narrowest gaps are painted over, and past
+// this many strips neighbouring strips are joined: the display handles each
+// rectangle of a repaint on its own, against all the others.
+constexpr size_t kMostRects = 96;
 // Below this many pixels the check stays on the calling thread.
 constexpr qint64 kSplitArea = 512 * 512;
 
@@ -50,6 +55,60 @@ struct CellCheck {
     bool uniform = true;   // the drawing shows first all over the cell
     bool changed = false;  // it differs from what the window shows
 };
+
+// Joins the runs of each strip (sorted, apart) that are at most `widest`
+// pixels apart.
+void joinGaps(std::vector<QRect>& runs, int widest)
+{
+    size_t kept = 0;
+    for (size_t i = 1; i < runs.size(); ++i) {
+        if (runs[i].left() - runs[kept].right() - 1 <= widest)
+            runs[kept].setRight(runs[i].right());
+        else
+            runs[++kept] = runs[i];
+    }
+    if (!runs.empty())
+        runs.resize(kept + 1);
+}
+
+// Brings the runs of the strips down to at most kMostRects rectangles where
+// it can by joining runs, narrowest gaps first, and else to one run a strip
+// over at most kMostRects groups of neighbouring strips.
+void fewerRectangles(std::vector<std::vector<QRect>>& strips)
+{
+    size_t total = 0;
+    std::vector<int> gaps;
+    for (const auto& runs : strips) {
+        total += runs.size();
+        for (size_t i = 1; i < runs.size(); ++i)
+            gaps.push_back(runs[i].left() - runs[i - 1].right() - 1);
+    }
+    if (total <= kMostRects)
+        return;
+    const size_t excess = total - kMostRects;
+    int widest = std::numeric_limits<int>::max();
+    if (excess <= gaps.size()) {
+        std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(excess - 1), gaps.end());
+        widest = gaps[excess - 1];
+    }
+    for (auto& runs : strips)
+        joinGaps(runs, widest);
+    if (total - std::min(excess, gaps.size()) <= kMostRects)
+        return;
+    // Every strip is one run now: neighbouring strips share one rectangle.
+    const size_t group = (strips.size() + kMostRects - 1) / kMostRects;
+    for (size_t g = 0; g < strips.size(); g += group) {
+        QRect joined;
+        const size_t end = std::min(strips.size(), g + group);
+        for (size_t i = g; i < end; ++i) {
+            for (const QRect& r : strips[i])
+                joined |= r;
+            strips[i].clear();
+        }
+        if (!joined.isEmpty())
+            strips[g].push_back(joined);
+    }
+}
 
 } // namespace
 
@@ -150,6 +209,7 @@ QRegion ShownCells::changed(const QImage& drawing, const QRect& area, const QIma
         runBeside(work, work);
     else
         work();
+    fewerRectangles(found);
 
     // A strip with the same runs as the one above it lengthens its
     // rectangles.
