@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
-#include <limits>
 
 #include "canvas/HelperThread.h"
 
@@ -17,10 +16,6 @@ namespace {
 // one rectangle: each rectangle costs the window and the display more than
 // the pixels between.
 constexpr int kBridgedCells = 2;
-// Past this many rectangles the narrowest gaps are painted over, and past
-// this many strips neighbouring strips are joined: the display handles each
-// rectangle of a repaint on its own, against all the others.
-constexpr size_t kMostRects = 96;
 // Below this many pixels the check stays on the calling thread.
 constexpr qint64 kSplitArea = 512 * 512;
 
@@ -71,49 +66,60 @@ void joinGaps(std::vector<QRect>& runs, int widest)
         runs.resize(kept + 1);
 }
 
-// Brings the runs of the strips down to at most kMostRects rectangles where
-// it can by joining runs, narrowest gaps first, and else to one run a strip
-// over at most kMostRects groups of neighbouring strips.
-void fewerRectangles(std::vector<std::vector<QRect>>& strips)
+// One strip of the rows of two neighbouring strips, covering the runs of
+// both.
+std::vector<QRect> joinStrips(const std::vector<QRect>& upper, const std::vector<QRect>& lower)
 {
-    size_t total = 0;
-    std::vector<int> gaps;
-    for (const auto& runs : strips) {
-        total += runs.size();
-        for (size_t i = 1; i < runs.size(); ++i)
-            gaps.push_back(runs[i].left() - runs[i - 1].right() - 1);
+    if (upper.empty() || lower.empty())
+        return upper.empty() ? lower : upper;
+    const int top = upper.front().top(), bottom = lower.front().bottom();
+    std::vector<QRect> runs;
+    size_t i = 0, j = 0;
+    while (i < upper.size() || j < lower.size()) {
+        const bool fromUpper = j == lower.size() || (i < upper.size() && upper[i].left() <= lower[j].left());
+        const QRect& r = fromUpper ? upper[i++] : lower[j++];
+        if (!runs.empty() && r.left() <= runs.back().right() + 1)
+            runs.back().setRight(std::max(runs.back().right(), r.right()));
+        else
+            runs.emplace_back(QPoint(r.left(), top), QPoint(r.right(), bottom));
     }
-    if (total <= kMostRects)
-        return;
-    const size_t excess = total - kMostRects;
-    int widest = std::numeric_limits<int>::max();
-    if (excess <= gaps.size()) {
-        std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(excess - 1), gaps.end());
-        widest = gaps[excess - 1];
-    }
-    for (auto& runs : strips)
-        joinGaps(runs, widest);
-    if (total - std::min(excess, gaps.size()) <= kMostRects)
-        return;
-    // Every strip is one run now: neighbouring strips share one rectangle.
-    const size_t group = (strips.size() + kMostRects - 1) / kMostRects;
-    for (size_t g = 0; g < strips.size(); g += group) {
-        QRect joined;
-        const size_t end = std::min(strips.size(), g + group);
-        for (size_t i = g; i < end; ++i) {
-            for (const QRect& r : strips[i])
-                joined |= r;
-            strips[i].clear();
+    return runs;
+}
+
+// Brings the runs of the strips down to at most `most` rectangles:
+// joins runs across the narrowest gaps when that is enough, else first
+// joins neighbouring strips two by two.
+void fewerRectangles(std::vector<std::vector<QRect>>& strips, size_t most)
+{
+    for (;;) {
+        size_t total = 0;
+        std::vector<int> gaps;
+        for (const auto& runs : strips) {
+            total += runs.size();
+            for (size_t i = 1; i < runs.size(); ++i)
+                gaps.push_back(runs[i].left() - runs[i - 1].right() - 1);
         }
-        if (!joined.isEmpty())
-            strips[g].push_back(joined);
+        if (total <= most)
+            return;
+        const size_t excess = total - most;
+        if (excess <= gaps.size()) {
+            std::nth_element(gaps.begin(), gaps.begin() + static_cast<std::ptrdiff_t>(excess - 1), gaps.end());
+            for (auto& runs : strips)
+                joinGaps(runs, gaps[excess - 1]);
+            return;
+        }
+        std::vector<std::vector<QRect>> joined;
+        for (size_t i = 0; i < strips.size(); i += 2)
+            joined.push_back(i + 1 < strips.size() ? joinStrips(strips[i], strips[i + 1]) : strips[i]);
+        strips.swap(joined);
     }
 }
 
 } // namespace
 
-ShownCells::ShownCells(int width, int height)
-    : columns_((std::max(width, 0) + kCellWidth - 1) / kCellWidth),
+ShownCells::ShownCells(int width, int height, int mostRects)
+    : mostRects_(std::max(mostRects, 1)),
+      columns_((std::max(width, 0) + kCellWidth - 1) / kCellWidth),
       rows_((std::max(height, 0) + kCellHeight - 1) / kCellHeight),
       bounds_(0, 0, std::max(width, 0), std::max(height, 0)),
       cells_(static_cast<size_t>(columns_) * static_cast<size_t>(rows_), 0)
@@ -209,7 +215,7 @@ QRegion ShownCells::changed(const QImage& drawing, const QRect& area, const QIma
         runBeside(work, work);
     else
         work();
-    fewerRectangles(found);
+    fewerRectangles(found, static_cast<size_t>(mostRects_));
 
     // A strip with the same runs as the one above it lengthens its
     // rectangles.

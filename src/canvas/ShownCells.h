@@ -21,9 +21,14 @@ public:
     static constexpr int kCellWidth = 32;
     static constexpr int kCellHeight = 16;
 
+    // Past this many rectangles a repaint paints over the narrowest gaps, or
+    // joins neighbouring strips: the display handles each rectangle of a
+    // repaint on its own, against all the others.
+    static constexpr int kMostRects = 256;
+
     // For a window showing the drawing's pixels (0, 0) to (width - 1,
     // height - 1); nothing is known yet.
-    ShownCells(int width, int height);
+    ShownCells(int width, int height, int mostRects = kMostRects);
 
     // The window painted these pixels by other means.
     void forget(const QRect& area);
@@ -40,6 +45,7 @@ public:
     QRegion changed(const QImage& drawing, const QRect& area, const QImage* shown = nullptr, QPoint offset = {});
 
 private:
+    int mostRects_;
     int columns_, rows_;
     QRect bounds_;
     // 0 when nothing is known (an opaque colour is never 0).
