@@ -20,7 +20,7 @@ PACKAGE_PACKAGES=(dpkg-dev file lintian)
 # The tests: GoogleTest and Google Benchmark, the end-to-end tests under Xvfb
 # (and the gallery script they run), the window measurements (XTest and
 # Damage), the install and package tests, the icon check.
-TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev libxtst-dev libxdamage-dev xvfb xdotool
+TEST_PACKAGES=(ccache libgtest-dev libbenchmark-dev libx11-dev libxtst-dev libxdamage-dev libxfixes-dev xvfb xdotool
                imagemagick x11-utils desktop-file-utils appstream librsvg2-bin xclip weston qt6-wayland
                "${PACKAGE_PACKAGES[@]}")
 # The sanitizer build with clang and the fuzzers.

@@ -13,6 +13,7 @@
 // settings file beside it, drawing black (single colour) on white.
 #include <X11/extensions/XTest.h>
 #include <X11/extensions/Xdamage.h>
+#include <X11/extensions/Xfixes.h>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -358,6 +359,14 @@ int main(int argc, char** argv)
     int event = 0, error = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(x.display(), &event, &error, &major, &minor))
         wb::fail("the X server has no XTest extension");
+    // Xvfb draws the pointer itself, into the window under it: every move
+    // would report drawing on the program's window and set this program
+    // reading the screen while the program paints. The pointer is hidden.
+    if (!XFixesQueryExtension(x.display(), &event, &error) || !XFixesQueryVersion(x.display(), &major, &minor) ||
+        major < 4)
+        wb::fail("the X server has no XFixes extension 4 or later");
+    XFixesHideCursor(x.display(), DefaultRootWindow(x.display()));
+    XSync(x.display(), False);
     const wb::TempFolder base("pemma-latency-");
     const std::string copy = wb::copyProgram(program, base.path());
 
