@@ -26,12 +26,18 @@ public:
             std::lock_guard lock(mutex_);
             job_ = &besides;
             callerCpu_ = sched_getcpu();
-            done_ = false;
         }
         wake_.notify_one();
         own();
         std::unique_lock lock(mutex_);
-        finished_.wait(lock, [this] { return done_; });
+        if (job_) {
+            // Not begun yet (its processor is busy): done here instead.
+            job_ = nullptr;
+            lock.unlock();
+            besides();
+            return;
+        }
+        finished_.wait(lock, [this] { return !running_; });
     }
 
     ~HelperThread()
@@ -69,12 +75,13 @@ private:
                 return;
             const std::function<void()>* job = job_;
             job_ = nullptr;
+            running_ = true;
             const int cpu = callerCpu_;
             lock.unlock();
             avoid(cpu);
             (*job)();
             lock.lock();
-            done_ = true;
+            running_ = false;
             finished_.notify_one();
         }
     }
@@ -82,9 +89,10 @@ private:
     std::mutex callerMutex_;
     std::mutex mutex_;
     std::condition_variable wake_, finished_;
+    // Posted and not yet taken by either thread.
     const std::function<void()>* job_ = nullptr;
     int callerCpu_ = -1;
-    bool done_ = true;
+    bool running_ = false;
     bool stop_ = false;
     // Touched by the helper thread only.
     cpu_set_t allowed_{};

@@ -12,7 +12,10 @@ namespace pemma {
 // The helper is one thread kept for the life of the program. It runs on a
 // processor other than the caller's when the machine lets it: a scheduler
 // may wake it on the caller's processor and leave it there while another
-// one idles, which makes the two halves run one after the other.
+// one idles, which makes the two halves run one after the other. When the
+// caller is through with `own` before the helper has begun `besides` (its
+// processor busy with another program), the caller runs `besides` itself
+// rather than wait.
 //
 // Calls from several threads at once are taken one after the other; `own`
 // must not call this again.
