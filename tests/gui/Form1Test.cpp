@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -362,4 +363,47 @@ TEST(Form1, UndoKeysTakeBackWholeStrokesButNothingWhileAButtonIsHeld)
     EXPECT_EQ(w.form.session().canvas().image(), stroke);
     EXPECT_EQ(w.form.canvasView()->grab().toImage().convertToFormat(QImage::Format_RGB32).pixel(300, 300),
               stroke.pixel(300, 300));
+}
+
+// Brushes that repaint only the cells that changed (large rings over their
+// own last move, colour bands, two sets of circles) leave the window showing
+// exactly the drawing after every move, wherever no control covers it.
+TEST(Form1, LargeBrushStrokesLeaveTheWindowShowingTheDrawing)
+{
+    QTemporaryDir dir;
+    Window w(dir.path());
+    test::waitUntilSettled(w.form);
+    QApplication::processEvents();
+    if (w.form.screen()->grabWindow(w.form.winId()).isNull())
+        GTEST_SKIP() << "this platform does not read back a window";
+    QWidget* view = w.form.canvasView();
+    const QPoint offset = view->mapTo(&w.form, QPoint(0, 0));
+    QRegion controls;
+    for (const QWidget* child : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        controls |= child->geometry();
+    const QImage& drawing = w.form.session().canvas().image();
+    DrawingState& s = w.form.session().state();
+    s.brushSize = 100;
+    for (int brush : {44, 33, 45}) {
+        s.brushIndex = brush;
+        QPointF p(view->width() / 2.0 - 40, view->height() / 2.0 - 30);
+        w.press(p);
+        for (int i = 0; i < 12; ++i) {
+            p += QPointF(3 + i % 5, i % 3 - 1);
+            w.move(p, Qt::LeftButton);
+            QApplication::processEvents();
+            const QImage shown = w.form.screen()->grabWindow(w.form.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+            const QRect seen = view->rect() & drawing.rect() & shown.rect().translated(-offset);
+            int wrong = 0;
+            QPoint first;
+            for (int y = seen.top(); y <= seen.bottom(); ++y)
+                for (int x = seen.left(); x <= seen.right(); ++x)
+                    if (shown.pixel(x + offset.x(), y + offset.y()) != drawing.pixel(x, y) &&
+                        !controls.contains(QPoint(x, y)) && wrong++ == 0)
+                        first = QPoint(x, y);
+            ASSERT_EQ(wrong, 0) << "brush " << brush << ", move " << i << ": first at " << first.x() << ","
+                                << first.y();
+        }
+        w.release(p);
+    }
 }
