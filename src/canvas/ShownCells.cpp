@@ -51,7 +51,7 @@ struct CellCheck {
     bool changed = false;  // it differs from what the window shows
 };
 
-// Joins the runs of each strip (sorted, apart) that are at most `widest`
+// Joins the runs of a strip (sorted, apart) that are at most `widest`
 // pixels apart.
 void joinGaps(std::vector<QRect>& runs, int widest)
 {
@@ -143,8 +143,10 @@ QRegion ShownCells::changed(const QImage& drawing, const QRect& area, const QIma
     const QRect a = area & bounds_;
     if (a.isEmpty())
         return {};
-    if (drawing.format() != QImage::Format_RGB32 || !drawing.rect().contains(bounds_))
+    if (drawing.format() != QImage::Format_RGB32 || !drawing.rect().contains(bounds_)) {
+        forget(a);
         return a;
+    }
     if (shown && (!argbWords(shown->format()) || !shown->rect().contains(bounds_.translated(offset))))
         shown = nullptr;
 
