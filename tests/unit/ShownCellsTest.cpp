@@ -105,8 +105,9 @@ TEST(ShownCells, AWindowRepaintingWhatIsReportedShowsTheDrawing)
                 area.adjust(-pick(40), -pick(40), pick(40), pick(40));
             const QRegion changed = cells.changed(drawing, area, withShown ? &screen : nullptr, offset);
             const QRect a = area & drawing.rect();
-            const QRect cellsOfArea(QPoint(a.left() / 32 * 32, a.top() / 16 * 16),
-                                    QPoint(a.right() / 32 * 32 + 31, a.bottom() / 16 * 16 + 15));
+            constexpr int cw = ShownCells::kCellWidth, ch = ShownCells::kCellHeight;
+            const QRect cellsOfArea(QPoint(a.left() / cw * cw, a.top() / ch * ch),
+                                    QPoint(a.right() / cw * cw + cw - 1, a.bottom() / ch * ch + ch - 1));
             ASSERT_TRUE((changed - (cellsOfArea & drawing.rect())).isEmpty()) << "round " << round << " step " << step;
             ASSERT_LE(changed.rectCount(), kMostRects);
             pending |= changed;
