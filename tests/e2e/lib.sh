@@ -192,24 +192,30 @@ enter_name() {
     xdotool key Return
 }
 
-# Enters name $1 in open dialog $2 until the dialog is gone ($3 says what
-# for, in a failure). A dialog still setting itself up on a busy machine can
-# lose the first keys (its name field not yet focused, or a completion popup
-# taking the Return); while it keeps the focus the name is entered again
-# every five seconds.
-enter_name_until_gone() {
-    local end=$((SECONDS + E2E_DEADLINE)) again=$((SECONDS + 5))
-    enter_name "$1"
-    until focus_left "$2"; do
+# again_until_gone DIALOG WHAT COMMAND...: runs the command, and runs it
+# again every five seconds while dialog DIALOG keeps the focus, until the
+# dialog is gone (WHAT says what for, in a failure). A dialog still setting
+# itself up on a busy machine can lose the first keys (its name field not
+# yet focused, a completion popup taking the Return). For the last dialog of
+# a step only: keys sent again could answer the next one.
+again_until_gone() {
+    local dialog=$1 what=$2 end=$((SECONDS + E2E_DEADLINE)) again=$((SECONDS + 5))
+    shift 2
+    "$@"
+    until focus_left "$dialog"; do
         [ -z "$APP_PID" ] || kill -0 "$APP_PID" 2>/dev/null || fail "the program has ended"
-        [ "$SECONDS" -ge "$end" ] && fail "a dialog did not close: $3"
+        [ "$SECONDS" -ge "$end" ] && fail "a dialog did not close: $what"
         if [ "$SECONDS" -ge "$again" ]; then
-            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$2" ] && enter_name "$1"
+            [ "$(xdotool getwindowfocus 2>/dev/null)" = "$dialog" ] && "$@"
             again=$((SECONDS + 5))
         fi
         sleep 0.1
     done
 }
+
+# Enters name $1 in open dialog $2 until the dialog is gone ($3 says what
+# for, in a failure).
+enter_name_until_gone() { again_until_gone "$2" "$3" enter_name "$1"; }
 
 wait_file() { wait_for test -s "$1" || fail "$2: $1 was not written"; }
 
