@@ -120,9 +120,8 @@ void fewerRectangles(std::vector<std::vector<QRect>>& strips, size_t most)
 ShownCells::ShownCells(int width, int height, int mostRects)
     : mostRects_(std::max(mostRects, 1)),
       columns_((std::max(width, 0) + kCellWidth - 1) / kCellWidth),
-      rows_((std::max(height, 0) + kCellHeight - 1) / kCellHeight),
       bounds_(0, 0, std::max(width, 0), std::max(height, 0)),
-      cells_(static_cast<size_t>(columns_) * static_cast<size_t>(rows_), 0)
+      cells_(static_cast<size_t>(columns_) * static_cast<size_t>((bounds_.height() + kCellHeight - 1) / kCellHeight), 0)
 {
 }
 
@@ -203,14 +202,14 @@ QRegion ShownCells::changed(const QImage& drawing, const QRect& area, const QIma
                     continue;
                 }
                 int e = c + 1;
-                for (int j = e; j < cells && j <= e + kBridgedCells; ++j)
-                    if (checks[static_cast<size_t>(j)].changed)
-                        e = j + 1;
+                while (e < cells && checks[static_cast<size_t>(e)].changed)
+                    ++e;
                 const int left = (cx0 + c) * kCellWidth;
                 const int right = std::min((cx0 + e) * kCellWidth, bounds_.right() + 1);
                 rects.emplace_back(left, top, right - left, bottom - top);
                 c = e;
             }
+            joinGaps(rects, kBridgedCells * kCellWidth);
         }
     };
     if (static_cast<qint64>(a.width()) * a.height() >= kSplitArea)

@@ -46,7 +46,7 @@ public:
 
 private:
     int mostRects_;
-    int columns_, rows_;
+    int columns_;
     QRect bounds_;
     // 0 when nothing is known (an opaque colour is never 0).
     std::vector<QRgb> cells_;

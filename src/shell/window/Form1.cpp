@@ -29,7 +29,6 @@
 
 namespace pemma {
 
-
 namespace {
 
 QColor qcolour(Colour c) { return QColor::fromRgb(Canvas::toRgb(c)); }
@@ -70,8 +69,7 @@ void Form1::startKeeping(const QString& folder, RestoreQuestion& question, KeepT
 {
     startKeepingPaintings(*session_, folder, question, timing);
     // A painting put back or under may differ anywhere.
-    session_->takeRepaintArea();
-    view_->showAll();
+    repaintAll();
 }
 
 int Form1::scaleWidth() const { return view_->width(); }
@@ -98,8 +96,7 @@ void Form1::connectMenus()
         connect(action, &QAction::triggered, this, [this, &s, item = item] {
             s.operation(item);
             // An operation may change any pixel: the whole view is repainted.
-            s.takeRepaintArea();
-            view_->showAll();
+            repaintAll();
         });
     }
 
@@ -272,7 +269,7 @@ void Form1::Form_Load()
     }
     // The whole drawing is new: it is repainted whole now, so that the first
     // stroke repaints only what it paints.
-    view_->showAll();
+    repaintAll();
 }
 
 void Form1::refreshCheckMarks(const DrawingState& s)
@@ -291,6 +288,12 @@ void Form1::setBusy(bool busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
     else
         QApplication::restoreOverrideCursor();
+}
+
+void Form1::repaintAll()
+{
+    session_->takeRepaintArea();
+    view_->showAll();
 }
 
 void Form1::repaintChanged()

@@ -84,7 +84,8 @@ private:
     void connectMenus();
     void bindHistoryKeys();
     void canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPointF, bool));
-    // Repaints what the last event changed.
+    // Repaints the whole drawing, or what the last event changed.
+    void repaintAll();
     void repaintChanged();
     // Under a window manager the frame adds to the window: once its size is
     // known, the whole window, frame included, is made to cover the screen.
