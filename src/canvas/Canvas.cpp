@@ -297,6 +297,8 @@ void Canvas::circle(double x, double y, double radius)
         return;
     radius = std::fabs(radius);
     if (radius == 0) {
+        // Over the batch's circles so far, as painted one by one.
+        paintPendingCircles();
         pset(x, y, foreColor_);
         return;
     }

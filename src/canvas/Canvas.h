@@ -101,8 +101,8 @@ public:
     // Circle outlined in the foreground colour, filled like the box. Radius 0
     // is a dot of the pen width.
     void circle(double x, double y, double radius);
-    // While a CircleBatch lives, circles of a radius above 0 are announced
-    // and claimed at once but painted, in order, when it ends: a batch
+    // While a CircleBatch lives, circles are announced and claimed at once
+    // but painted, in order, when it ends (or a dot comes): a batch
     // covering a large area is painted in two bands of rows side by side, on
     // this thread and a helper thread (Qt's aliased painting sets the same
     // pixels whatever clip it works in). Nothing else may touch the canvas

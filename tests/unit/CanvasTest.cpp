@@ -178,17 +178,23 @@ TEST(Canvas, BoxOutlineCoversThePixelsWithinHalfThePenWidthOfItsEdges)
 // A batch paints large areas in two bands on two threads; the pixels and the
 // dirty rectangle must be those of the circles painted one by one, whatever
 // the pens, fills, sizes and how far the circles reach off the drawing.
+// Every other round is a set of rings around one centre from the outside in,
+// the innermost ones shrunk to dots (brush 33's rings).
 TEST(Canvas, ABatchOfCirclesPaintsWhatTheCirclesPaintOneByOne)
 {
     std::mt19937 random(7);
     auto uniform = [&](double from, double to) { return std::uniform_real_distribution<double>(from, to)(random); };
-    for (int round = 0; round < 40; ++round) {
+    for (int round = 0; round < 60; ++round) {
         Canvas one(1100, 800), batched(1100, 800);
         std::vector<std::function<void(Canvas&)>> circles;
-        const int n = 1 + static_cast<int>(random() % 12);
+        const bool rings = round % 2 == 1;
+        const int n = 1 + static_cast<int>(random() % (rings ? 25 : 12));
+        const double cx = uniform(-300, 1400), cy = uniform(-300, 1100), step = uniform(0, 50);
+        const int ringWidth = 1 + static_cast<int>(random() % 120);
         for (int k = 0; k < n; ++k) {
-            const double x = uniform(-300, 1400), y = uniform(-300, 1100), r = uniform(0, 900);
-            const int width = 1 + static_cast<int>(random() % 120);
+            const double x = rings ? cx : uniform(-300, 1400), y = rings ? cy : uniform(-300, 1100);
+            const double r = rings ? std::floor((n - 1 - k) * step) : uniform(0, 900);
+            const int width = rings ? ringWidth : 1 + static_cast<int>(random() % 120);
             const Colour colour = static_cast<Colour>(random() % 0x1000000);
             const bool solid = random() % 3 == 0;
             circles.push_back([=](Canvas& c) {
