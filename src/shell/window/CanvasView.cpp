@@ -6,6 +6,11 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPaintEngine>
+#include <cmath>
+#include <cstring>
+
+#include "canvas/HelperThread.h"
 
 namespace pemma {
 
@@ -81,8 +86,55 @@ void CanvasView::paintEvent(QPaintEvent* event)
         shown_.forget(r);
     asked_ = QRegion();
     QPainter p(this);
-    for (const QRect& r : event->region())
-        p.drawImage(r.topLeft(), drawing_.image(), r);
+    if (!copyInto(p, event->region()))
+        for (const QRect& r : event->region())
+            p.drawImage(r.topLeft(), drawing_.image(), r);
+}
+
+// Copies the drawing's pixels in `region` straight into the window's picture
+// when `p` paints on it unscaled (on X11, the backing store), the rows of
+// a large region shared with the helper thread: a stroke of a large brush
+// changes millions of pixels a move. Returns false, having copied nothing,
+// when it cannot.
+bool CanvasView::copyInto(QPainter& p, const QRegion& region) const
+{
+    const QImage* store = shownImage();
+    const QPaintEngine* engine = p.paintEngine();
+    if (!store || !engine || engine->paintDevice() != store || drawing_.image().format() != QImage::Format_RGB32 ||
+        (store->format() != QImage::Format_RGB32 && store->format() != QImage::Format_ARGB32_Premultiplied))
+        return false;
+    const QTransform t = p.deviceTransform();
+    if (t.type() > QTransform::TxTranslate || t.dx() != std::floor(t.dx()) || t.dy() != std::floor(t.dy()))
+        return false;
+    const QPoint offset(static_cast<int>(t.dx()), static_cast<int>(t.dy()));
+    const QImage& from = drawing_.image();
+    // Within what the painter may paint (opaque controls left out).
+    QRegion inside = region & from.rect() & store->rect().translated(-offset);
+    if (const QRegion clip = engine->systemClip(); !clip.isEmpty())
+        inside &= clip.translated(-offset);
+    if (inside != region)
+        return false;
+    // The painter works on the same memory; written through its start, so
+    // that the picture is never detached from the window.
+    auto* bits = const_cast<uchar*>(store->constBits());
+    const qsizetype stride = store->bytesPerLine();
+    auto copyRows = [&](bool lowerHalves) {
+        for (const QRect& r : inside) {
+            const int middle = r.top() + r.height() / 2;
+            const int y0 = lowerHalves ? middle : r.top(), y1 = lowerHalves ? r.bottom() + 1 : middle;
+            for (int y = y0; y < y1; ++y)
+                std::memcpy(bits + (y + offset.y()) * stride + (r.left() + offset.x()) * 4,
+                            from.constScanLine(y) + r.left() * 4, static_cast<size_t>(r.width()) * 4);
+        }
+    };
+    qint64 pixels = 0;
+    for (const QRect& r : inside)
+        pixels += static_cast<qint64>(r.width()) * r.height();
+    if (pixels >= kCheckedArea)
+        runBeside([&] { copyRows(true); }, [&] { copyRows(false); });
+    else
+        copyRows(false), copyRows(true);
+    return true;
 }
 
 void CanvasView::mousePressEvent(QMouseEvent* event)

@@ -8,6 +8,7 @@
 #include "canvas/ShownCells.h"
 
 class QMouseEvent;
+class QPainter;
 
 namespace pemma {
 
@@ -34,6 +35,7 @@ protected:
 
 private:
     const QImage* shownImage() const;
+    bool copyInto(QPainter& p, const QRegion& region) const;
 
     const Canvas& drawing_;
     ShownCells shown_;
