@@ -2,6 +2,7 @@
 #include "canvas/HelperThread.h"
 
 #include <sched.h>
+#include <unistd.h>
 
 #include <condition_variable>
 #include <mutex>
@@ -22,10 +23,10 @@ public:
     void run(const std::function<void()>& besides, const std::function<void()>& own)
     {
         std::lock_guard caller(callerMutex_);
+        avoid(sched_getcpu());
         {
             std::lock_guard lock(mutex_);
             job_ = &besides;
-            callerCpu_ = sched_getcpu();
         }
         wake_.notify_one();
         own();
@@ -51,24 +52,34 @@ public:
     }
 
 private:
-    HelperThread() : thread_([this] { loop(); }) {}
+    HelperThread()
+    {
+        haveAllowed_ = sched_getaffinity(0, sizeof allowed_, &allowed_) == 0;
+        thread_ = std::thread([this] { loop(); });
+        std::unique_lock lock(mutex_);
+        started_.wait(lock, [this] { return helperId_ != 0; });
+    }
 
-    // Keeps this thread off the caller's processor (the others it may use
-    // stay as they were). Changed only when the caller has moved.
+    // Keeps the helper off the caller's processor (the others it may use
+    // stay as they were). Set by the caller, before the helper is woken: a
+    // helper left only the processor the caller has moved to could not
+    // start until the caller is through. Changed only when the caller has
+    // moved.
     void avoid(int cpu)
     {
         if (cpu < 0 || cpu == avoided_ || !haveAllowed_)
             return;
         cpu_set_t set = allowed_;
         CPU_CLR(cpu, &set);
-        if (CPU_COUNT(&set) > 0 && sched_setaffinity(0, sizeof set, &set) == 0)
+        if (CPU_COUNT(&set) > 0 && sched_setaffinity(helperId_, sizeof set, &set) == 0)
             avoided_ = cpu;
     }
 
     void loop()
     {
-        haveAllowed_ = sched_getaffinity(0, sizeof allowed_, &allowed_) == 0;
         std::unique_lock lock(mutex_);
+        helperId_ = gettid();
+        started_.notify_one();
         for (;;) {
             wake_.wait(lock, [this] { return stop_ || job_; });
             if (stop_)
@@ -76,9 +87,7 @@ private:
             const std::function<void()>* job = job_;
             job_ = nullptr;
             running_ = true;
-            const int cpu = callerCpu_;
             lock.unlock();
-            avoid(cpu);
             (*job)();
             lock.lock();
             running_ = false;
@@ -88,13 +97,14 @@ private:
 
     std::mutex callerMutex_;
     std::mutex mutex_;
-    std::condition_variable wake_, finished_;
+    std::condition_variable started_, wake_, finished_;
     // Posted and not yet taken by either thread.
     const std::function<void()>* job_ = nullptr;
-    int callerCpu_ = -1;
     bool running_ = false;
     bool stop_ = false;
-    // Touched by the helper thread only.
+    pid_t helperId_ = 0;
+    // The processors the program may use; touched by callers only, under
+    // callerMutex_.
     cpu_set_t allowed_{};
     bool haveAllowed_ = false;
     int avoided_ = -1;
