@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Pointer-to-pixel latency of the painter through the real X server: the
 // pointer is pressed and moved with XTest in small steps, and the time from
-// each sent motion to the program's first drawing on its window is the
+// each sent motion to the program's first drawing around the pointer is the
 // latency. By default the X server reports that drawing (Damage), and the
-// screen around the pointer is read once per report to see that the step
-// changed a pixel there; reading the screen over and over instead (--detect
+// screen around the pointer is read once per report there to see that the
+// step changed a pixel; reading the screen over and over instead (--detect
 // poll) keeps the single-threaded X server busy and so delays the very
 // drawing it waits for. A step that changes nothing within the timeout is a
 // miss, counted apart from the percentiles (a brush may paint nothing new).
@@ -38,10 +38,10 @@ const char* const kUsage =
     "  XTest), starts the program once per case, presses the pointer near the\n"
     "  screen's centre, moves it N times (default 300) by PX pixels (default 4)\n"
     "  to the right, and prints the median, 99th percentile and largest time from\n"
-    "  each move to the program's first drawing after it (damage) or to the\n"
-    "  first changed pixel read back around the pointer (poll), and the moves\n"
-    "  that changed nothing there within MS (default 200). Default cases: 0:10\n"
-    "  (the plain pen), 33:100, 44:100, 45:100.\n";
+    "  each move to the program's first drawing around the pointer that changed\n"
+    "  a pixel there (damage) or to the first changed pixel read back there\n"
+    "  (poll), and the moves that changed nothing there within MS (default\n"
+    "  200). Default cases: 0:10 (the plain pen), 33:100, 44:100, 45:100.\n";
 
 struct Case {
     int brush = 0, thickness = 0;
@@ -95,6 +95,11 @@ void read(wb::XServer& x, const Probe& probe, std::vector<char>& out)
     out.insert(out.end(), row.begin(), row.end());
 }
 
+// A point on the screen.
+struct ScreenPoint {
+    int x = 0, y = 0;
+};
+
 // Reports of drawing on the program's window.
 class DamageWatch {
 public:
@@ -110,9 +115,11 @@ public:
     DamageWatch(const DamageWatch&) = delete;
     DamageWatch& operator=(const DamageWatch&) = delete;
 
-    // Waits up to ms for a report; returns when it was taken from the
-    // connection, or nothing. Reports already queued count at once.
-    std::optional<wb::Clock::time_point> wait(double ms)
+    // Waits up to ms for a report of drawing that meets `probe` (anywhere on
+    // the window when not given; the window's top left on the screen at
+    // `origin`); returns when it was taken from the connection, or nothing.
+    // Reports already queued count at once.
+    std::optional<wb::Clock::time_point> wait(double ms, const Probe* probe = nullptr, ScreenPoint origin = {})
     {
         const auto end = wb::Clock::now() + std::chrono::duration_cast<wb::Clock::duration>(
                                                 std::chrono::duration<double, std::milli>(ms));
@@ -121,7 +128,11 @@ public:
             while (XPending(dpy_)) {
                 XEvent ev;
                 XNextEvent(dpy_, &ev);
-                seen = seen || ev.type == event_ + XDamageNotify;
+                if (ev.type != event_ + XDamageNotify)
+                    continue;
+                const XRectangle& r = reinterpret_cast<const XDamageNotifyEvent&>(ev).area;
+                const wb::XServer::Area drawn{origin.x + r.x, origin.y + r.y, r.width, r.height};
+                seen = seen || !probe || meets(drawn, probe->square) || meets(drawn, probe->row);
             }
             const auto now = wb::Clock::now();
             if (seen)
@@ -147,6 +158,11 @@ public:
     }
 
 private:
+    static bool meets(const wb::XServer::Area& a, const wb::XServer::Area& b)
+    {
+        return a.x < b.x + b.width && b.x < a.x + a.width && a.y < b.y + b.height && b.y < a.y + a.height;
+    }
+
     Display* dpy_;
     int event_ = 0;
     Damage damage_ = 0;
@@ -270,19 +286,21 @@ Result measure(wb::XServer& x, const std::string& program, const Case& c, int mo
         XFlush(dpy);
         std::optional<double> latency;
         if (damage) {
-            // Any drawing now answers this move; it counts once a pixel
-            // around the pointer has changed.
-            std::optional<wb::Clock::time_point> first;
+            // Drawing that meets the square around the pointer or its row
+            // answers this move, once a pixel there is read back changed: a
+            // repaint sent as many rectangles reaches the screen one
+            // rectangle at a time, and the first of them may lie elsewhere.
+            // Drawing there that changed nothing does not count; the next
+            // is waited for.
             for (;;) {
                 const double left = timeoutMs - wb::msBetween(sent, wb::Clock::now());
-                const std::optional<wb::Clock::time_point> drawn = damage->wait(left);
+                const std::optional<wb::Clock::time_point> drawn =
+                    damage->wait(left, &area, ScreenPoint{map.x, map.y});
                 if (!drawn)
                     break;
-                if (!first)
-                    first = drawn;
                 timedRead();
                 if (now != before) {
-                    latency = wb::msBetween(sent, *first);
+                    latency = wb::msBetween(sent, *drawn);
                     break;
                 }
             }
@@ -383,7 +401,7 @@ int main(int argc, char** argv)
     std::printf("pointer-to-pixel latency at %dx%d: %d moves of %d px, a move changing nothing within %.0f ms is a "
                 "miss; %s\n",
                 x.width(), x.height(), moves, step, timeoutMs,
-                detect == "damage" ? "time to the program's first drawing (X Damage)"
+                detect == "damage" ? "time to the program's first drawing around the pointer (X Damage)"
                                    : "time to the first changed pixel read back (polling)");
     if (!promptly)
         std::printf("(not allowed real-time priority: this program's own wake-ups may lengthen the tail)\n");
