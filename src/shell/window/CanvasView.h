@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "canvas/Canvas.h"
 #include "canvas/ShownCells.h"
@@ -22,8 +23,8 @@ public:
     std::function<void(QMouseEvent*)> onPress, onMove, onRelease;
 
     // Repaints what changed of the drawing within `area` (every pixel that
-    // changed since the last call lies in it).
-    void showChanged(const QRect& area);
+    // changed since the last call lies in it), around `pointer` first.
+    void showChanged(const QRect& area, std::optional<QPoint> pointer = std::nullopt);
     // Repaints the whole drawing.
     void showAll();
 

@@ -215,7 +215,7 @@ void Form1::redoStep()
 void Form1::canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPointF, bool))
 {
     (session_.get()->*handler)(event->position(), event->buttons() != Qt::NoButton);
-    repaintChanged();
+    repaintChanged(event->position().toPoint());
 }
 
 void Form1::openPictureFile(const FileName& name)
@@ -296,11 +296,11 @@ void Form1::repaintAll()
     view_->showAll();
 }
 
-void Form1::repaintChanged()
+void Form1::repaintChanged(std::optional<QPoint> pointer)
 {
     const QRect r = session_->takeRepaintArea();
     if (!r.isEmpty())
-        view_->showChanged(r);
+        view_->showChanged(r, pointer);
 }
 
 void Form1::Form_QueryUnload()

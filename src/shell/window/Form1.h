@@ -86,7 +86,8 @@ private:
     void canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPointF, bool));
     // Repaints the whole drawing, or what the last event changed.
     void repaintAll();
-    void repaintChanged();
+    // `pointer`: where the pointer is on the drawing, repainted first.
+    void repaintChanged(std::optional<QPoint> pointer = std::nullopt);
     // Under a window manager the frame adds to the window: once its size is
     // known, the whole window, frame included, is made to cover the screen.
     void fitFrameToScreen();
