@@ -50,7 +50,7 @@ Form1::Form1(Options options) : options_(std::move(options)), dialogs_(this)
     view_->onPress = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::press); };
     view_->onMove = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::move); };
     view_->onRelease = [this](QMouseEvent* e) { canvasEvent(e, &PaintSession::release); };
-    new PenInput(view_, *session_, [this] { repaintChanged(); });
+    new PenInput(view_, *session_, [this](QPoint pen) { repaintChanged(pen); });
     setCentralWidget(view_);
     menus_ = buildMenus(*this);
     buildControls();

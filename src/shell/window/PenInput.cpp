@@ -21,7 +21,7 @@ std::optional<double> pressureOf(const QTabletEvent* event)
 
 } // namespace
 
-PenInput::PenInput(QWidget* view, PaintSession& session, std::function<void()> changed)
+PenInput::PenInput(QWidget* view, PaintSession& session, std::function<void(QPoint)> changed)
     : QObject(view), view_(view), session_(session), changed_(std::move(changed))
 {
     view_->setAttribute(Qt::WA_AcceptTouchEvents);
@@ -76,7 +76,7 @@ bool PenInput::tablet(QTabletEvent* event)
         break;
     }
     event->accept();
-    changed_();
+    changed_(pos.toPoint());
     return true;
 }
 
@@ -110,7 +110,7 @@ bool PenInput::touch(QTouchEvent* event)
         }
     }
     event->accept();
-    changed_();
+    changed_(fingerAt_.toPoint());
     return true;
 }
 

@@ -22,8 +22,9 @@ class PaintSession;
 // left to Qt, which hands it to that child as a mouse press.
 class PenInput final : public QObject {
 public:
-    // `changed` runs after every event that reached the session.
-    PenInput(QWidget* view, PaintSession& session, std::function<void()> changed);
+    // `changed` runs after every event that reached the session, with where
+    // the pen or finger is.
+    PenInput(QWidget* view, PaintSession& session, std::function<void(QPoint)> changed);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -35,7 +36,7 @@ private:
 
     QWidget* view_;
     PaintSession& session_;
-    std::function<void()> changed_;
+    std::function<void(QPoint)> changed_;
     bool penDown_ = false;
     // The finger that paints, from its touch until every finger has left.
     std::optional<int> finger_;
