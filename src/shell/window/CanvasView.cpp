@@ -61,30 +61,38 @@ void CanvasView::showChanged(const QRect& area, std::optional<QPoint> pointer)
         update(r);
         return;
     }
-    QRegion changed = shown_.changed(drawing_.image(), r, shownImage(), mapTo(window(), QPoint()));
+    const QImage* shown = shownImage();
+    const QPoint offset = mapTo(window(), QPoint());
+    // A large brush's stamp takes a while to check and reaches the display
+    // rectangle by rectangle, top to bottom: the part around the pointer,
+    // where the eye is, is checked, painted and sent first, on its own. The
+    // check of the whole area that follows finds it shown already.
+    if (pointer) {
+        const QRect near = r & QRect(*pointer - QPoint(kPointerReach, kPointerReach),
+                                     QSize(2 * kPointerReach, 2 * kPointerReach));
+        if (!near.isEmpty() && near != r)
+            repaintChecked(shown_.changed(drawing_.image(), near, shown, offset), near, true);
+    }
+    repaintChecked(shown_.changed(drawing_.image(), r, shown, offset), r, false);
+}
+
+// Repaints what a check of `area` found changed, at once or later.
+void CanvasView::repaintChecked(QRegion changed, const QRect& area, bool now)
+{
     // The controls on the drawing show what lies under them blended with
     // their own pixels: they are repainted wherever the area meets them.
     for (const QObject* child : children()) {
         const auto* w = qobject_cast<const QWidget*>(child);
         if (w && w->isVisible())
-            changed |= w->geometry() & r;
+            changed |= w->geometry() & area;
     }
     if (changed.isEmpty())
         return;
-    // A large brush's stamp reaches the display rectangle by rectangle, top
-    // to bottom; the part around the pointer, where the eye is, is painted
-    // and sent at once, ahead of the rest.
-    if (pointer) {
-        const QRegion first = changed & QRect(*pointer - QPoint(kPointerReach, kPointerReach),
-                                              QSize(2 * kPointerReach, 2 * kPointerReach));
-        if (!first.isEmpty() && first != changed) {
-            asked_ |= first;
-            repaint(first);
-            changed -= first;
-        }
-    }
     asked_ |= changed;
-    update(changed);
+    if (now)
+        repaint(changed);
+    else
+        update(changed);
 }
 
 void CanvasView::showAll()

@@ -37,6 +37,7 @@ protected:
 private:
     const QImage* shownImage() const;
     bool copyInto(QPainter& p, const QRegion& region) const;
+    void repaintChecked(QRegion changed, const QRect& area, bool now);
 
     const Canvas& drawing_;
     ShownCells shown_;
