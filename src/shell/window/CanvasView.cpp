@@ -63,11 +63,13 @@ void CanvasView::showChanged(const QRect& area, std::optional<QPoint> pointer)
     }
     const QImage* shown = shownImage();
     const QPoint offset = mapTo(window(), QPoint());
-    // A large brush's stamp takes a while to check and reaches the display
-    // rectangle by rectangle, top to bottom: the part around the pointer,
-    // where the eye is, is checked, painted and sent first, on its own. The
-    // check of the whole area that follows finds it shown already.
-    if (pointer) {
+    // A large brush's stamp takes a while to check and, on X11, reaches the
+    // display rectangle by rectangle, top to bottom: there the part around
+    // the pointer, where the eye is, is checked, painted and sent first, on
+    // its own. The check of the whole area that follows finds it shown
+    // already. (A Wayland compositor takes each repaint whole, at its own
+    // pace.)
+    if (pointer && shown) {
         const QRect near = r & QRect(*pointer - QPoint(kPointerReach, kPointerReach),
                                      QSize(2 * kPointerReach, 2 * kPointerReach));
         if (!near.isEmpty() && near != r)
