@@ -95,20 +95,16 @@ void read(wb::XServer& x, const Probe& probe, std::vector<char>& out)
     out.insert(out.end(), row.begin(), row.end());
 }
 
-// A point on the screen.
-struct ScreenPoint {
-    int x = 0, y = 0;
-};
-
 // Reports of drawing on the program's window.
 class DamageWatch {
 public:
-    DamageWatch(wb::XServer& x, Window window) : dpy_(x.display())
+    // Of `map`'s window, whose top left is at (map.x, map.y) on the screen.
+    DamageWatch(wb::XServer& x, const wb::XServer::Mapped& map) : dpy_(x.display()), originX_(map.x), originY_(map.y)
     {
         int error = 0;
         if (!XDamageQueryExtension(dpy_, &event_, &error))
             wb::fail("the X server has no Damage extension (use --detect poll)");
-        damage_ = XDamageCreate(dpy_, window, XDamageReportRawRectangles);
+        damage_ = XDamageCreate(dpy_, map.window, XDamageReportRawRectangles);
         XSync(dpy_, False);
     }
     ~DamageWatch() { XDamageDestroy(dpy_, damage_); }
@@ -116,10 +112,9 @@ public:
     DamageWatch& operator=(const DamageWatch&) = delete;
 
     // Waits up to ms for a report of drawing that meets `probe` (anywhere on
-    // the window when not given; the window's top left on the screen at
-    // `origin`); returns when it was taken from the connection, or nothing.
-    // Reports already queued count at once.
-    std::optional<wb::Clock::time_point> wait(double ms, const Probe* probe = nullptr, ScreenPoint origin = {})
+    // the window when not given); returns when it was taken from the
+    // connection, or nothing. Reports already queued count at once.
+    std::optional<wb::Clock::time_point> wait(double ms, const Probe* probe = nullptr)
     {
         const auto end = wb::Clock::now() + std::chrono::duration_cast<wb::Clock::duration>(
                                                 std::chrono::duration<double, std::milli>(ms));
@@ -131,7 +126,7 @@ public:
                 if (ev.type != event_ + XDamageNotify)
                     continue;
                 const XRectangle& r = reinterpret_cast<const XDamageNotifyEvent&>(ev).area;
-                const wb::XServer::Area drawn{origin.x + r.x, origin.y + r.y, r.width, r.height};
+                const wb::XServer::Area drawn{originX_ + r.x, originY_ + r.y, r.width, r.height};
                 seen = seen || !probe || meets(drawn, probe->square) || meets(drawn, probe->row);
             }
             const auto now = wb::Clock::now();
@@ -164,6 +159,7 @@ private:
     }
 
     Display* dpy_;
+    int originX_, originY_;
     int event_ = 0;
     Damage damage_ = 0;
 };
@@ -268,7 +264,7 @@ Result measure(wb::XServer& x, const std::string& program, const Case& c, int mo
     };
     std::optional<DamageWatch> damage;
     if (byDamage)
-        damage.emplace(x, map.window);
+        damage.emplace(x, map);
     bool lastMissed = false;
     for (int i = 1; i <= moves; ++i) {
         const int px = x0 + i * step;
@@ -294,8 +290,7 @@ Result measure(wb::XServer& x, const std::string& program, const Case& c, int mo
             // is waited for.
             for (;;) {
                 const double left = timeoutMs - wb::msBetween(sent, wb::Clock::now());
-                const std::optional<wb::Clock::time_point> drawn =
-                    damage->wait(left, &area, ScreenPoint{map.x, map.y});
+                const std::optional<wb::Clock::time_point> drawn = damage->wait(left, &area);
                 if (!drawn)
                     break;
                 timedRead();
@@ -371,6 +366,9 @@ int main(int argc, char** argv)
     const double timeoutMs = options.number("--timeout-ms", 200);
     const std::vector<Case> cases = parseCases(options.text("--cases", "0:10,33:100,44:100,45:100"));
     const std::string detect = options.text("--detect", "damage");
+    if (detect != "damage" && detect != "poll")
+        wb::fail("--detect is damage or poll, not " + detect);
+
     // A report of drawing wakes this program through the X server's socket,
     // and Linux then puts it on the X server's own processor, behind the
     // rest of the server's work (copying the remaining rectangles of the
@@ -380,8 +378,6 @@ int main(int argc, char** argv)
     sched_param realTime{};
     realTime.sched_priority = 1;
     const bool promptly = sched_setscheduler(0, SCHED_FIFO | SCHED_RESET_ON_FORK, &realTime) == 0;
-    if (detect != "damage" && detect != "poll")
-        wb::fail("--detect is damage or poll, not " + detect);
 
     wb::XServer x;
     int event = 0, error = 0, major = 0, minor = 0;

@@ -157,8 +157,10 @@ bool CanvasView::copyInto(QPainter& p, const QRegion& region) const
         pixels += static_cast<qint64>(r.width()) * r.height();
     if (pixels >= kCheckedArea)
         runBeside([&] { copyRows(true); }, [&] { copyRows(false); });
-    else
-        copyRows(false), copyRows(true);
+    else {
+        copyRows(false);
+        copyRows(true);
+    }
     return true;
 }
 

@@ -84,9 +84,10 @@ private:
     void connectMenus();
     void bindHistoryKeys();
     void canvasEvent(QMouseEvent* event, void (PaintSession::*handler)(QPointF, bool));
-    // Repaints the whole drawing, or what the last event changed.
+    // Repaints the whole drawing.
     void repaintAll();
-    // `pointer`: where the pointer is on the drawing, repainted first.
+    // Repaints what the last event changed, around `pointer` (where the
+    // pointer, pen or finger is on the drawing) first.
     void repaintChanged(std::optional<QPoint> pointer = std::nullopt);
     // Under a window manager the frame adds to the window: once its size is
     // known, the whole window, frame included, is made to cover the screen.
